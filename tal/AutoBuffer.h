@@ -97,10 +97,14 @@ private:
     AutoBuffer& operator=(const AutoBuffer&);
 
     void _init(size_t capacity);
-    bool _owns(const char* p) const;
-    char* _grow(size_t n, size_t* old_capacity);
+    // Moves the text into a new block of at least n characters. The old block
+    // comes back through old_str/old_capacity, still readable, and is released
+    // by the caller once the appended bytes are copied out of it.
+    bool _grow(size_t n, char** old_str, size_t* old_capacity);
+    // How many of len bytes can be appended, growing if needed (see _grow).
+    size_t _make_room(size_t len, char** old_str, size_t* old_capacity);
     void _release(char* str, size_t capacity);
-    void _store(const char* s, size_t len);
+    bool _owns(const char* p) const;
 
     size_t _size;
     size_t _capacity;
