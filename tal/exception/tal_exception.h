@@ -11,7 +11,7 @@
 namespace tal {
 
 // The pooled string lives in its own header; exceptions only stream its text.
-template <typename T> class pool_allocator;
+template <typename _Tp> class pool_allocator;
 template <typename _CharT, typename _Alloc> class basic_string;
 typedef basic_string<char, pool_allocator<char> > string;
 
