@@ -66,6 +66,9 @@ public:
     AutoBuffer& push(long double d);
     AutoBuffer& push(void* p);
 
+    // Formats straight into the free tail, so the arguments must not point
+    // into this buffer's storage; if they do, the text is garbled but no
+    // released memory is ever read.
     AutoBuffer& pushf(const char* format, ...) __attribute__((format(printf, 2, 3)));
     AutoBuffer& vpushf(const char* format, va_list ap);
 
