@@ -1,0 +1,881 @@
+// The _tarvo module: pack objects, (type word, value) tuples <-> pack items,
+// the walks between dicts/lists and packs, methods and protocols.
+#include "py_tarvo.h"
+
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
+#include <strings.h>
+
+#include <type_traits>
+
+PYTARVO_SOURCE_FILE;
+
+PyObject* ErrorObject = NULL;
+
+namespace {
+
+const char kToPack[] = "_PyTarvo_ObjectToPackItem";
+const char kToObject[] = "_PyTarvo_PackItemToObject";
+
+// A row's put returns 0 or a pack code for the common report, or kRaised
+// when it has raised its own message.
+const int kRaised = 1;
+
+typedef int (*PutFn)(tarvo_t* pack, const char* key, PyObject* value);
+// Returns a new reference to the item's value, or NULL with an exception set.
+typedef PyObject* (*BuildFn)(const tarvo_item_t* item);
+
+// Reads a little-endian 4- or 8-byte value from pack bytes.
+template <typename T>
+T load_le(const char* bytes) {
+  typedef typename std::conditional<sizeof(T) == 8, uint64_t, uint32_t>::type Bits;
+  static_assert(sizeof(T) == sizeof(Bits), "4- or 8-byte values only");
+  Bits bits = 0;
+  for (size_t i = sizeof(T); i-- > 0;) bits = static_cast<Bits>(bits << 8) | static_cast<unsigned char>(bytes[i]);
+  T value;
+  memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// ---- puts: one per type word ------------------------------------------------
+
+int put_pack(tarvo_t*, const char*, PyObject*) {
+  PYTARVO_RAISE("%s: PCK not implemented", kToPack);
+  return kRaised;
+}
+
+int dict_check(PyObject* value) { return PyDict_Check(value); }
+int list_check(PyObject* value) { return PyList_Check(value); }
+
+// How a nested container is written: "obj" and "arr" differ only here.
+struct NestedPut {
+  const char* tag;    // "OBJ" / "ARR" in the type-mismatch message
+  const char* noun;   // "object" / "array" in the refused-put message
+  int (*check)(PyObject* value);
+  tarvo_t* (*open)(tarvo_t* pack, const char* name);
+  int (*walk)(PyObject* value, tarvo_t* child);
+};
+
+const NestedPut kPutObject = {"OBJ", "object", dict_check, tarvo_put_object, PyTarvo_DictToPack};
+const NestedPut kPutArray = {"ARR", "array", list_check, tarvo_put_array, PyTarvo_ListToPack};
+
+int put_nested(const NestedPut& how, tarvo_t* pack, const char* key, PyObject* value) {
+  tarvo_t* child = NULL;
+  int err = 0;
+  int rc = kRaised;
+  if (!how.check(value)) {
+    PYTARVO_RAISE("%s: %p is not an %s", kToPack, value, how.tag);
+    return kRaised;
+  }
+  // A dict that holds itself must end in an exception, not a crash.
+  if (Py_EnterRecursiveCall(" while packing a nested container")) return kRaised;
+  child = how.open(pack, key);
+  err = TARVO_PTR_ERR(child);
+  if (err != 0) {
+    PYTARVO_RAISE("Error putting %s[%s] into pack[@:%p], err[%s]", how.noun, PyTarvo_Text(key),
+                  pack, tarvo_perror(err));
+  } else {
+    rc = how.walk(value, child) == 0 ? 0 : kRaised;
+    tarvo_finish(child);
+  }
+  Py_LeaveRecursiveCall();
+  return rc;
+}
+
+int put_object(tarvo_t* pack, const char* key, PyObject* value) {
+  return put_nested(kPutObject, pack, key, value);
+}
+
+int put_array(tarvo_t* pack, const char* key, PyObject* value) {
+  return put_nested(kPutArray, pack, key, value);
+}
+
+int put_raw(tarvo_t* pack, const char* key, PyObject* value) {
+  char* bytes = NULL;
+  Py_ssize_t length = 0;
+  if (PyString_AsStringAndSize(value, &bytes, &length) < 0) return TARVO_ERR_BAD_PARAM;
+  // The pack stores a 32-bit length: refuse what would be cut short.
+  if (static_cast<uint64_t>(length) > UINT32_MAX) return TARVO_ERR_BAD_PARAM;
+  return tarvo_put_raw(pack, key, bytes, static_cast<unsigned int>(length));
+}
+
+int put_str(tarvo_t* pack, const char* key, PyObject* value) {
+  const char* text = PyString_AsString(value);
+  if (text == NULL) return TARVO_ERR_BAD_PARAM;
+  return tarvo_put_str(pack, key, text);
+}
+
+// Integer of an int32/uint32 tuple; false with the message raised.
+bool take_int(const char* key, PyObject* value, long* out) {
+  *out = PyInt_AsLong(value);
+  if (*out == -1 && PyErr_Occurred()) {
+    PYTARVO_RAISE("Invalid key[%s] long object[@:%p]", PyTarvo_Text(key), value);
+    return false;
+  }
+  return true;
+}
+
+int put_int32(tarvo_t* pack, const char* key, PyObject* value) {
+  long n = 0;
+  if (!take_int(key, value, &n)) return kRaised;
+  return tarvo_put_int32(pack, key, static_cast<int32_t>(static_cast<uint32_t>(n)));
+}
+
+int put_uint32(tarvo_t* pack, const char* key, PyObject* value) {
+  long n = 0;
+  if (!take_int(key, value, &n)) return kRaised;
+  return tarvo_put_uint32(pack, key, static_cast<uint32_t>(n));
+}
+
+int put_int64(tarvo_t* pack, const char* key, PyObject* value) {
+  long long n = PyLong_AsLongLong(value);
+  if (n == -1 && PyErr_Occurred()) {
+    PYTARVO_RAISE("Invalid key[%s] long object[@:%p]", PyTarvo_Text(key), value);
+    return kRaised;
+  }
+  return tarvo_put_int64(pack, key, n);
+}
+
+int put_uint64(tarvo_t* pack, const char* key, PyObject* value) {
+  unsigned long long n = PyLong_AsUnsignedLongLong(value);
+  if (PyErr_Occurred()) {
+    PYTARVO_RAISE("Invalid key[%s] long object[@:%p]", PyTarvo_Text(key), value);
+    return kRaised;
+  }
+  return tarvo_put_uint64(pack, key, n);
+}
+
+int put_double(tarvo_t* pack, const char* key, PyObject* value) {
+  double d = PyFloat_AsDouble(value);
+  if (d == -1.0 && PyErr_Occurred()) {
+    PYTARVO_RAISE("Invalid key[%s] object[@:%p]", PyTarvo_Text(key), value);
+    return kRaised;
+  }
+  return tarvo_put_double(pack, key, d);
+}
+
+int put_bool(tarvo_t* pack, const char* key, PyObject* value) {
+  long n = PyInt_AsLong(value);
+  if (n == -1 && PyErr_Occurred()) {
+    PYTARVO_RAISE("Invalid key[%s] object[@:%p]", PyTarvo_Text(key), value);
+    return kRaised;
+  }
+  // The low byte is stored, but a non-zero n whose low byte is 0 stays true.
+  signed char b = static_cast<signed char>(n & 0xff);
+  if (b == 0 && n != 0) b = 1;
+  return tarvo_put_bool(pack, key, b);
+}
+
+int put_null(tarvo_t* pack, const char* key, PyObject*) { return tarvo_put_null(pack, key); }
+
+// ---- builders: one per plain type code ---------------------------------------
+
+PyObject* build_pack(const tarvo_item_t*) {
+  return PYTARVO_RAISE("%s: PCK item to object not implemented", kToObject);
+}
+
+int walk_into_dict(const tarvo_item_t* item, tarvo_t* child, PyObject* dict) {
+  // Version-1 keys carry their parent's path; version-2 names stand alone.
+  const char* prefix = tarvo_get_version(item->pack) == 1 ? item->key : NULL;
+  return PyTarvo_PackToDict(prefix, child, dict);
+}
+
+int walk_into_list(const tarvo_item_t*, tarvo_t* child, PyObject* list) {
+  return PyTarvo_PackToList(child, list);
+}
+
+// How a nested container is read: objects and arrays differ only here.
+struct NestedBuild {
+  const char* opener;  // name of the open in its failure message
+  int (*open)(const tarvo_item_t* item, tarvo_t** child);
+  PyObject* (*make)(void);
+  int (*walk)(const tarvo_item_t* item, tarvo_t* child, PyObject* container);
+};
+
+PyObject* new_list(void) { return PyList_New(0); }
+
+const NestedBuild kBuildObject = {"get_pack_form_item", tarvo_get_pack_from_item, PyDict_New,
+                                  walk_into_dict};
+const NestedBuild kBuildArray = {"get_array_form_item", tarvo_get_array_from_item, new_list,
+                                 walk_into_list};
+
+// Returns a new reference to the filled container, or NULL.
+PyObject* build_nested(const NestedBuild& how, const tarvo_item_t* item) {
+  PyObject* container = NULL;
+  PyObject* result = NULL;
+  tarvo_t* child = NULL;
+  int err = 0;
+  if (Py_EnterRecursiveCall(" while parsing a nested container")) return NULL;
+  container = how.make();
+  if (container == NULL) goto done;
+  err = how.open(item, &child);
+  if (err != 0) {
+    PYTARVO_RAISE("%s: %s fail, err[%s]", kToObject, how.opener, tarvo_perror(err));
+    goto done;
+  }
+  err = how.walk(item, child, container);
+  tarvo_finish(child);
+  if (err == 0) {
+    result = container;
+    container = NULL;
+  }
+done:
+  Py_XDECREF(container);
+  Py_LeaveRecursiveCall();
+  return result;
+}
+
+PyObject* build_object(const tarvo_item_t* item) { return build_nested(kBuildObject, item); }
+PyObject* build_array(const tarvo_item_t* item) { return build_nested(kBuildArray, item); }
+
+PyObject* build_raw(const tarvo_item_t* item) {
+  return PyString_FromStringAndSize(item->value, static_cast<Py_ssize_t>(item->value_size));
+}
+
+PyObject* build_str(const tarvo_item_t* item) {
+  // The stored NUL is not part of the text.
+  return PyString_FromStringAndSize(item->value, static_cast<Py_ssize_t>(item->value_size - 1));
+}
+
+PyObject* build_int32(const tarvo_item_t* item) { return PyInt_FromLong(load_le<int32_t>(item->value)); }
+PyObject* build_uint32(const tarvo_item_t* item) { return PyInt_FromLong(load_le<uint32_t>(item->value)); }
+PyObject* build_int64(const tarvo_item_t* item) { return PyLong_FromLongLong(load_le<int64_t>(item->value)); }
+PyObject* build_uint64(const tarvo_item_t* item) {
+  return PyLong_FromUnsignedLongLong(load_le<uint64_t>(item->value));
+}
+PyObject* build_bool(const tarvo_item_t* item) { return PyBool_FromLong(item->value[0] != 0); }
+PyObject* build_null(const tarvo_item_t*) { Py_RETURN_NONE; }
+PyObject* build_float(const tarvo_item_t* item) { return PyFloat_FromDouble(load_le<float>(item->value)); }
+PyObject* build_double(const tarvo_item_t* item) { return PyFloat_FromDouble(load_le<double>(item->value)); }
+
+const size_t kAnySize = static_cast<size_t>(PY_SSIZE_T_MAX);
+
+// One row per type word, in the order a tuple's word is compared against them.
+struct TypeRow {
+  const char* word;     // type word, compared without regard to case
+  int code;             // plain type code
+  PutFn put;
+  BuildFn build;
+  size_t min_size;      // value_size an item of this code must have
+  size_t max_size;
+};
+
+const TypeRow kTypeRows[] = {
+    {"pack", 1, put_pack, build_pack, 0, kAnySize},
+    {"obj", 2, put_object, build_object, 0, kAnySize},
+    {"arr", 4, put_array, build_array, 0, kAnySize},
+    {"raw", 16, put_raw, build_raw, 0, kAnySize},
+    {"str", 32, put_str, build_str, 1, kAnySize},          // at least the NUL
+    {"int32", 21, put_int32, build_int32, 4, 4},
+    {"uint32", 22, put_uint32, build_uint32, 4, 4},
+    {"int64", 25, put_int64, build_int64, 8, 8},
+    {"uint64", 26, put_uint64, build_uint64, 8, 8},
+    {"double", 81, put_double, build_double, 8, 8},
+    {"float", 80, put_double, build_float, 4, 4},           // written as a double
+    {"boolean", 48, put_bool, build_bool, 1, 1},
+    {"none", 64, put_null, build_null, 0, kAnySize},
+};
+
+const TypeRow* row_by_word(const char* word) {
+  for (const TypeRow& row : kTypeRows)
+    if (strcasecmp(row.word, word) == 0) return &row;
+  return NULL;
+}
+
+const TypeRow* row_by_code(int code) {
+  for (const TypeRow& row : kTypeRows)
+    if (row.code == code) return &row;
+  return NULL;
+}
+
+// Steals value (also on failure); returns a new reference to (word, value).
+PyObject* make_pair(const char* word, PyObject* value) {
+  PyObject* pair = NULL;
+  PyObject* name = NULL;
+  if (value == NULL) return NULL;
+  name = PyString_FromString(word);
+  if (name != NULL) pair = PyTuple_New(2);
+  if (pair == NULL) {
+    Py_XDECREF(name);
+    Py_DECREF(value);
+    return NULL;
+  }
+  PyTuple_SET_ITEM(pair, 0, name);
+  PyTuple_SET_ITEM(pair, 1, value);
+  return pair;
+}
+
+// ---- conversions ------------------------------------------------------------
+
+// Puts one (type word, value) tuple; key is NULL for an array element.
+int _PyTarvo_ObjectToPackItem(const char* key, PyObject* tuple, tarvo_t* pack) {
+  const char* word = NULL;
+  PyObject* value = NULL;
+  const TypeRow* row = NULL;
+  int rc = 0;
+  if (tuple == NULL || pack == NULL) {
+    PYTARVO_RAISE("Invalid(null) args for %s", kToPack);
+    return -1;
+  }
+  if (!PyArg_ParseTuple(tuple, "sO:[key]=(type,val)", &word, &value)) return -1;
+  PyErr_Clear();
+  row = row_by_word(word);
+  if (row == NULL) {
+    PYTARVO_RAISE("%s: Unknown type[%10s...] not supported", kToPack, word);
+    return -1;
+  }
+  // The caller owns tuple, and the tuple holds value.
+  rc = row->put(pack, key, value);
+  if (rc < 0) {
+    PYTARVO_RAISE("Error putting key[%s] val[type:%s] into pack[@:%p], err[%s]", PyTarvo_Text(key),
+                  word, pack, tarvo_perror(rc));
+  }
+  return rc == 0 ? 0 : -1;
+}
+
+// Returns a new reference to the (type word, value) tuple of one item.
+PyObject* _PyTarvo_PackItemToObject(const tarvo_item_t* item) {
+  const TypeRow* row = NULL;
+  if (item == NULL) return PYTARVO_RAISE("Null item for %s", kToObject);
+  row = row_by_code(item->type);
+  if (row == NULL) return PYTARVO_RAISE("%s: Unknown type[%d] not supported", kToObject, item->type);
+  if (item->value_size < row->min_size || item->value_size > row->max_size ||
+      (item->value == NULL && row->min_size > 0)) {
+    return PYTARVO_RAISE("%s: Malformed item[%s] type[%d] size[%zu]", kToObject,
+                         PyTarvo_Text(item->key), item->type, item->value_size);
+  }
+  return make_pair(row->word, row->build(item));
+}
+
+// Places value (borrowed) into a dict under key less the "prefix," part, or
+// appends it to a list; 0 when nothing is stored.
+int _PyTarvo_AddObjectToContainer(PyObject* container, const char* key, const char* prefix,
+                                  PyObject* value) {
+  if (PyDict_Check(container)) {
+    const char* stored = key != NULL ? key : "";
+    if (key != NULL && prefix != NULL) {
+      size_t n = strlen(prefix);
+      if (strncmp(key, prefix, n) == 0 && key[n] == ',') stored = key + n + 1;
+    }
+    return PyDict_SetItemString(container, stored, value);
+  }
+  if (PyList_Check(container)) return PyList_Append(container, value);
+  return 0;
+}
+
+// Converts one item and places it; 0 or -1.
+int place_item(PyObject* container, const tarvo_item_t* item, const char* prefix) {
+  PyObject* tuple = _PyTarvo_PackItemToObject(item);
+  int rc = -1;
+  if (tuple == NULL) return -1;
+  rc = _PyTarvo_AddObjectToContainer(container, item->key, prefix, tuple);
+  Py_DECREF(tuple);
+  return rc == 0 ? 0 : -1;
+}
+
+// Fills current with the item at position (counted from 1). Returns 0, or
+// TARVO_ERR_NOT_FOUND past the last item when end_ok, else -1 with the message raised.
+int step_item(tarvo_t* pack, tarvo_item_t* current, int position, bool end_ok) {
+  int r = position == 1 ? tarvo_first_item(pack, current) : tarvo_next_item(current, current);
+  if (r == 0 || (r == TARVO_ERR_NOT_FOUND && end_ok)) return r;
+  if (position == 1) {
+    PYTARVO_RAISE("Error getting first item of pack[%p], err[%s]", pack, tarvo_perror(r));
+  } else {
+    PYTARVO_RAISE("Error getting %dth item(next to [%p]) of pack[%p], err[%s]", position, current,
+                  pack, tarvo_perror(r));
+  }
+  return -1;
+}
+
+}  // namespace
+
+// ---- walks --------------------------------------------------------------------
+
+int PyTarvo_DictToPack(PyObject* dict, tarvo_t* pack) {
+  Py_ssize_t pos = 0;
+  PyObject* key = NULL;
+  PyObject* value = NULL;
+  int rc = 0;
+  while (rc == 0 && PyDict_Next(dict, &pos, &key, &value)) {
+    if (!PyString_Check(key)) {
+      PYTARVO_RAISE("key must be string");
+      return -1;
+    }
+    // Python code run by a conversion may change the dict: own both meanwhile.
+    Py_INCREF(key);
+    Py_INCREF(value);
+    rc = _PyTarvo_ObjectToPackItem(PyString_AS_STRING(key), value, pack);
+    Py_DECREF(key);
+    Py_DECREF(value);
+  }
+  return rc;
+}
+
+int PyTarvo_ListToPack(PyObject* list, tarvo_t* pack) {
+  Py_ssize_t n = 0;
+  int rc = 0;
+  if (list == NULL || pack == NULL) {
+    PYTARVO_RAISE("Invalid(null) args for %s", "PyTarvo_ListToPack");
+    return -1;
+  }
+  n = PyList_Size(list);
+  if (n < 0) return -1;
+  for (Py_ssize_t i = 0; rc == 0 && i < n; ++i) {
+    PyObject* element = PyList_GetItem(list, i);
+    if (element == NULL) {
+      PYTARVO_RAISE("%s: Error getting %dth element of list[%p]", "PyTarvo_ListToPack",
+                    static_cast<int>(i + 1), list);
+      return -1;
+    }
+    Py_INCREF(element);
+    rc = _PyTarvo_ObjectToPackItem(NULL, element, pack);
+    Py_DECREF(element);
+  }
+  return rc;
+}
+
+int PyTarvo_PackToDict(const char* prefix, tarvo_t* pack, PyObject* dict) {
+  tarvo_item_t item;
+  int count = 0;
+  if (pack == NULL || dict == NULL) {
+    PYTARVO_RAISE("Invalid(null) args for %s", "PyTarvo_PackToDict");
+    return -1;
+  }
+  count = tarvo_get_item_count(pack);
+  if (count < 0) {
+    PYTARVO_RAISE("Error fetching item count of pack[@:%p], err[%s]", pack, tarvo_perror(count));
+    return -1;
+  }
+  memset(&item, 0, sizeof item);
+  // Exactly count items must be reachable.
+  for (int position = 1; position <= count; ++position) {
+    if (step_item(pack, &item, position, false) != 0 || place_item(dict, &item, prefix) != 0)
+      return -1;
+  }
+  return 0;
+}
+
+int PyTarvo_PackToList(tarvo_t* pack, PyObject* list) {
+  tarvo_item_t item;
+  int r = 0;
+  if (pack == NULL || list == NULL) {
+    PYTARVO_RAISE("Invalid(null) args for %s", "PyTarvo_PackToList");
+    return -1;
+  }
+  memset(&item, 0, sizeof item);
+  for (int position = 1;; ++position) {
+    // The list ends with the items; a failed step raises.
+    r = step_item(pack, &item, position, true);
+    if (r == TARVO_ERR_NOT_FOUND) return 0;
+    if (r != 0 || place_item(list, &item, NULL) != 0) return -1;
+  }
+}
+
+// ---- object checks ------------------------------------------------------------
+
+namespace {
+
+// A pack object made by tarvo(...): its record opens its own malloc'd block.
+bool owns_block(const PyTarvoObject* o) {
+  return o->buffer != NULL && o->buffer == reinterpret_cast<const char*>(o + 1);
+}
+
+// The record of a working pack object, or NULL. Fields of a foreign object
+// are never read.
+PyTarvoObject* working(PyObject* self) {
+  if (!PyTarvo_Check(self)) return NULL;
+  PyTarvoObject* o = reinterpret_cast<PyTarvoObject*>(self);
+  return o->buffer != NULL && o->dict != NULL ? o : NULL;
+}
+
+// size, items: every failure reads "[%p] not a valid pack object".
+PyTarvoObject* check_counted(PyObject* self) {
+  if (!PyTarvo_Check(self) || reinterpret_cast<PyTarvoObject*>(self)->buffer == NULL) {
+    PYTARVO_RAISE("[%p] not a valid pack object", self);
+    return NULL;
+  }
+  return reinterpret_cast<PyTarvoObject*>(self);
+}
+
+// reset, pack: a missing part names the operation.
+PyTarvoObject* check_named(PyObject* self, const char* operation) {
+  PyTarvoObject* o = working(self);
+  if (o == NULL && (self == NULL || PyTarvo_Check(self))) {
+    PYTARVO_RAISE("Invalid(null) args for %s", operation);
+  } else if (o == NULL || !PyDict_Check(o->dict)) {
+    PYTARVO_RAISE("[%p] not a valid pack object", self);
+    o = NULL;
+  }
+  return o;
+}
+
+// "Pack[@:%p] dict[@:%p type:%10s...] not valid"; the dict only of a pack object.
+void raise_not_valid(PyObject* self) {
+  PyObject* dict = PyTarvo_Check(self) ? reinterpret_cast<PyTarvoObject*>(self)->dict : NULL;
+  const char* doc = dict != NULL ? Py_TYPE(dict)->tp_doc : NULL;
+  PYTARVO_RAISE("Pack[@:%p] dict[@:%p type:%10s...] not valid", self, dict, PyTarvo_Text(doc));
+}
+
+// parse, setPack, getPack, close, repr.
+PyTarvoObject* check_plain(PyObject* self) {
+  PyTarvoObject* o = working(self);
+  if (o == NULL && (self == NULL || PyTarvo_Check(self))) {
+    PYTARVO_RAISE("Invalid(null) args");
+  } else if (o == NULL || !PyDict_Check(o->dict)) {
+    raise_not_valid(self);
+    o = NULL;
+  }
+  return o;
+}
+
+// Mapping and buffer operations check presence only.
+PyTarvoObject* check_present(PyObject* self) {
+  PyTarvoObject* o = working(self);
+  if (o == NULL) PYTARVO_RAISE("Invalid(null) args");
+  return o;
+}
+
+}  // namespace
+
+// ---- the type's life ----------------------------------------------------------
+
+static PyObject* PyTarvo_Create(PyObject*, PyObject* args) {
+  unsigned int version = 0;
+  unsigned int size = 0;
+  unsigned int tmp_size = 0;
+  PyTarvoObject* o = NULL;
+  int err = 0;
+  if (!PyArg_ParseTuple(args, "III:__init__(tmp_size)", &version, &size, &tmp_size)) return NULL;
+  if (size == 0) return PYTARVO_RAISE("Size must be at least [%d]", 0);
+  if (tmp_size < size) tmp_size = size;
+  // The pack library measures buffers in int.
+  if (size > INT_MAX || tmp_size > INT_MAX)
+    return PYTARVO_RAISE("Error creating pack, err[%s]", tarvo_perror(TARVO_ERR_BAD_PARAM));
+  o = static_cast<PyTarvoObject*>(malloc(sizeof(PyTarvoObject) + size_t{size} + tmp_size));
+  if (o == NULL) return PyErr_NoMemory();
+  memset(o, 0, sizeof *o);
+  o->buffer = reinterpret_cast<char*>(o + 1);
+  o->tmp = o->buffer + size;
+  o->total = size;
+  o->tmp_size = tmp_size;
+  o->version = static_cast<int32_t>(version);
+  o->dict = PyDict_New();
+  if (o->dict == NULL) {
+    free(o);
+    return PyErr_NoMemory();
+  }
+  o->ppack = tarvo_open_w(static_cast<int>(version), o->buffer, static_cast<int>(size), o->tmp,
+                          static_cast<int>(tmp_size));
+  err = TARVO_PTR_ERR(o->ppack);
+  if (err != 0) {
+    Py_DECREF(o->dict);
+    free(o);
+    return PYTARVO_RAISE("Error creating pack, err[%s]", tarvo_perror(err));
+  }
+  o->size = static_cast<int32_t>(size);
+  return PyObject_INIT(reinterpret_cast<PyObject*>(o), &PyTarvoType);
+}
+
+static void PyTarvo_Destroy(PyObject* self) {
+  PyTarvoObject* o = reinterpret_cast<PyTarvoObject*>(self);
+  if (!PyTarvo_Check(self)) {
+    Py_TYPE(self)->tp_dealloc(self);
+    return;
+  }
+  Py_CLEAR(o->dict);
+  // An object made by calling tarvoType() came from the interpreter's allocator.
+  if (owns_block(o)) {
+    free(o);
+  } else {
+    Py_TYPE(self)->tp_free(self);
+  }
+}
+
+static PyObject* PyTarvo_Print(PyObject* self) {
+  PyTarvoObject* o = check_plain(self);
+  if (o == NULL) return NULL;
+  return PyString_FromFormat("[tarvo: size:%d, realsize:%d, max:%u, items:%d, valid:%d]", o->size,
+                             tarvo_get_size(o->ppack), o->total,
+                             tarvo_get_item_count(o->ppack), tarvo_valid(o->ppack));
+}
+
+static PyObject* PyTarvo_GetDict(PyObject* self, PyObject*) {
+  PyTarvoObject* o = check_present(self);
+  if (o == NULL) return NULL;
+  Py_INCREF(o->dict);
+  return o->dict;
+}
+
+// ---- methods ------------------------------------------------------------------
+
+static PyObject* PyTarvo_Size(PyObject* self, PyObject*) {
+  PyTarvoObject* o = check_counted(self);
+  return o == NULL ? NULL : PyInt_FromLong(o->size);
+}
+
+static PyObject* PyTarvo_ItemCount(PyObject* self, PyObject*) {
+  PyTarvoObject* o = check_counted(self);
+  int n = 0;
+  if (o == NULL) return NULL;
+  n = tarvo_get_item_count(o->ppack);
+  if (n < 0) return PYTARVO_RAISE("Error getting item count, err[%s]", tarvo_perror(n));
+  return PyInt_FromLong(n);
+}
+
+static PyObject* PyTarvo_Reset(PyObject* self, PyObject*) {
+  PyTarvoObject* o = check_named(self, "PyTarvo_Reset");
+  int err = 0;
+  if (o == NULL) return NULL;
+  o->ppack = tarvo_open_w(o->version, o->buffer, static_cast<int>(o->total), o->tmp,
+                          static_cast<int>(o->tmp_size));
+  err = TARVO_PTR_ERR(o->ppack);
+  if (err != 0) return PYTARVO_RAISE("Error resetting pack[%p], err[%s]", o->ppack, tarvo_perror(err));
+  PyDict_Clear(o->dict);
+  Py_RETURN_NONE;
+}
+
+static PyObject* PyTarvo_Close(PyObject* self, PyObject*) {
+  PyTarvoObject* o = check_plain(self);
+  int r = 0;
+  if (o == NULL) return NULL;
+  r = tarvo_close(o->ppack);
+  if (r != 0) return PYTARVO_RAISE("Error closing pack, err[%s]", tarvo_perror(r));
+  Py_RETURN_NONE;
+}
+
+static PyObject* PyTarvo_Pack(PyObject* self, PyObject*) {
+  PyTarvoObject* o = check_named(self, "PyTarvo_Pack");
+  PyObject* dict = NULL;
+  int rc = 0;
+  int size = 0;
+  if (o == NULL) return NULL;
+  // Python code run by a conversion could replace nothing here, but own the dict anyway.
+  dict = o->dict;
+  Py_INCREF(dict);
+  rc = PyTarvo_DictToPack(dict, o->ppack);
+  Py_DECREF(dict);
+  if (rc != 0) return NULL;
+  // A failed measurement keeps the last size; close reports the broken handle.
+  size = tarvo_get_size(o->ppack);
+  if (size >= 0) o->size = size;
+  return PyTarvo_Close(self, NULL);
+}
+
+PyObject* PyTarvo_Parse(PyObject* self, PyObject*) {
+  PyTarvoObject* o = check_plain(self);
+  if (o == NULL) return NULL;
+  PyDict_Clear(o->dict);
+  if (tarvo_valid(o->ppack) == 0) return PYTARVO_RAISE("Invalid pack[@:%p size:%d]", o->ppack, o->size);
+  if (PyTarvo_PackToDict(NULL, o->ppack, o->dict) != 0) return NULL;
+  Py_RETURN_NONE;
+}
+
+static PyObject* PyTarvo_SetPack(PyObject* self, PyObject* args) {
+  PyTarvoObject* o = check_plain(self);
+  const char* data = NULL;
+  int n = 0;
+  tarvo_t* pack = NULL;
+  int err = 0;
+  if (o == NULL || !PyArg_ParseTuple(args, "s#", &data, &n)) return NULL;
+  if (n < 0 || static_cast<uint32_t>(n) >= o->total) {
+    return PYTARVO_RAISE("Length[%d] of buffer[%p] is invalid, cur pack capacity:%d", n, data,
+                         static_cast<int>(o->total));
+  }
+  // data may be a buffer object over this very pack.
+  memmove(o->buffer, data, static_cast<size_t>(n));
+  o->size = n;
+  pack = tarvo_open_rw(o->buffer, n, o->tmp, static_cast<int>(o->tmp_size));
+  o->ppack = pack;
+  err = TARVO_PTR_ERR(pack);
+  if (err != 0) {
+    return PYTARVO_RAISE("open_w Length[%d] of buffer[%p] is fail, err[%s]", n, data,
+                         tarvo_perror(err));
+  }
+  o->version = tarvo_get_version(pack);
+  return PyTarvo_Parse(self, NULL);
+}
+
+static PyObject* PyTarvo_GetPack(PyObject* self, PyObject*) {
+  PyTarvoObject* o = check_plain(self);
+  Py_ssize_t n = 0;
+  if (o == NULL) return NULL;
+  // Never hand out more than the buffer holds.
+  if (o->size > 0) n = static_cast<uint32_t>(o->size) < o->total ? o->size : o->total;
+  return PyString_FromStringAndSize(o->buffer, n);
+}
+
+static PyObject* PyTarvo_GetVersion(PyObject*, PyObject* args) {
+  const char* data = NULL;
+  int n = 0;
+  char* copy = NULL;
+  alignas(16) char area[512];
+  tarvo_t* pack = NULL;
+  int err = 0;
+  PyObject* result = NULL;
+  if (!PyArg_ParseTuple(args, "s#", &data, &n) || n < 0) return PYTARVO_RAISE("Invalid args");
+  // Opening a version-1 pack writes into it: the caller's str stays untouched.
+  copy = static_cast<char*>(malloc(n > 0 ? static_cast<size_t>(n) : 1));
+  if (copy == NULL) return PyErr_NoMemory();
+  memcpy(copy, data, static_cast<size_t>(n));
+  pack = tarvo_open_rw(copy, n, area, static_cast<int>(sizeof area));
+  err = TARVO_PTR_ERR(pack);
+  if (err != 0) {
+    PYTARVO_RAISE("tarvo data error, err[%s]", tarvo_perror(err));
+  } else {
+    result = PyInt_FromLong(tarvo_get_version(pack));
+  }
+  free(copy);
+  return result;
+}
+
+// ---- mapping protocol -------------------------------------------------------------
+
+static Py_ssize_t PyTarvo_MappingLength(PyObject* self) {
+  PyTarvoObject* o = check_present(self);
+  return o == NULL ? -1 : PyDict_Size(o->dict);
+}
+
+static PyObject* PyTarvo_MappingGetItem(PyObject* self, PyObject* key) {
+  PyTarvoObject* o = check_present(self);
+  PyObject* value = NULL;
+  if (o == NULL) return NULL;
+  if (!PyString_Check(key)) return PYTARVO_RAISE("key must be string");
+  value = PyDict_GetItem(o->dict, key);
+  if (value == NULL || PyErr_Occurred()) {
+    return PYTARVO_RAISE("Error getting key[%s] from pack dict[@:%p]", PyString_AS_STRING(key),
+                         o->dict);
+  }
+  Py_INCREF(value);
+  return value;
+}
+
+static int PyTarvo_MappingSetItem(PyObject* self, PyObject* key, PyObject* value) {
+  PyTarvoObject* o = check_present(self);
+  if (o == NULL) return -1;
+  if (!PyString_Check(key)) {
+    PYTARVO_RAISE("key must be string");
+    return -1;
+  }
+  return value != NULL ? PyDict_SetItem(o->dict, key, value) : PyDict_DelItem(o->dict, key);
+}
+
+// ---- buffer protocol: the whole pack buffer as one segment -------------------------
+
+static Py_ssize_t PyTarvo_GetSegCount(PyObject* self, Py_ssize_t* length) {
+  PyTarvoObject* o = check_present(self);
+  if (o == NULL) return -1;
+  if (length != NULL) *length = o->total;
+  return 1;
+}
+
+static Py_ssize_t PyTarvo_GetBuffer(PyObject* self, Py_ssize_t index, void** address) {
+  PyTarvoObject* o = check_present(self);
+  if (o == NULL) return -1;
+  // The index counts bytes from the buffer's start.
+  if (index < 0 || index >= static_cast<Py_ssize_t>(o->total)) {
+    PYTARVO_RAISE("Invalid segment[%d], total[%d]", static_cast<int>(index),
+                  static_cast<int>(o->total));
+    return -1;
+  }
+  if (address != NULL) *address = o->buffer + index;
+  return static_cast<Py_ssize_t>(o->total) - index;
+}
+
+static Py_ssize_t PyTarvo_GetCharBuffer(PyObject* self, Py_ssize_t index, char** address) {
+  return PyTarvo_GetBuffer(self, index, reinterpret_cast<void**>(address));
+}
+
+// ---- tables -----------------------------------------------------------------------
+
+static PyMethodDef PyTarvoModuleMethods[] = {
+    {"tarvo", PyTarvo_Create, METH_VARARGS, "create tarvo"},
+    {"version", PyTarvo_GetVersion, METH_VARARGS, "get version"},
+    {NULL, NULL, 0, NULL},
+};
+
+static PyMethodDef PyTarvoTypeMethods[] = {
+    {"getdict", PyTarvo_GetDict, METH_NOARGS, "get the dict object of tarvo"},
+    {"size", PyTarvo_Size, METH_NOARGS, "get pack size"},
+    {"items", PyTarvo_ItemCount, METH_NOARGS, "get pack item count"},
+    {"reset", PyTarvo_Reset, METH_NOARGS, "reset pack by size"},
+    {"pack", PyTarvo_Pack, METH_NOARGS, "pack dict into tarvo"},
+    {"parse", PyTarvo_Parse, METH_NOARGS, "parse tarvo into dict"},
+    {"setPack", PyTarvo_SetPack, METH_VARARGS, "set pack buffer"},
+    {"getPack", PyTarvo_GetPack, METH_NOARGS, "get pack buffer"},
+    {"close", PyTarvo_Close, METH_NOARGS, "close pack"},
+    {"send", PyTarvo_Send, METH_VARARGS, "send pack via net"},
+    {"recv", PyTarvo_Recv, METH_VARARGS, "recv pack via net"},
+    {NULL, NULL, 0, NULL},
+};
+
+static PyMappingMethods PyTarvoMappingMethods = {
+    PyTarvo_MappingLength,
+    PyTarvo_MappingGetItem,
+    PyTarvo_MappingSetItem,
+};
+
+static PyBufferProcs PyTarvoBufferMethods = {
+    PyTarvo_GetBuffer,      // read buffer
+    PyTarvo_GetBuffer,      // write buffer
+    PyTarvo_GetSegCount,
+    PyTarvo_GetCharBuffer,  // character buffer
+    NULL,
+    NULL,
+};
+
+PyTypeObject PyTarvoType = {
+    PyVarObject_HEAD_INIT(&PyType_Type, 0)
+    "tarvo",                                 // tp_name
+    sizeof(PyTarvoObject),                   // tp_basicsize
+    0,                                       // tp_itemsize
+    PyTarvo_Destroy,                         // tp_dealloc
+    NULL,                                    // tp_print
+    NULL,                                    // tp_getattr
+    NULL,                                    // tp_setattr
+    NULL,                                    // tp_compare
+    PyTarvo_Print,                           // tp_repr
+    NULL,                                    // tp_as_number
+    NULL,                                    // tp_as_sequence
+    &PyTarvoMappingMethods,                  // tp_as_mapping
+    NULL,                                    // tp_hash
+    NULL,                                    // tp_call
+    PyTarvo_Print,                           // tp_str
+    PyObject_GenericGetAttr,                 // tp_getattro
+    PyObject_GenericSetAttr,                 // tp_setattro
+    &PyTarvoBufferMethods,                   // tp_as_buffer
+    Py_TPFLAGS_DEFAULT,                      // tp_flags
+    "tarvo object",                          // tp_doc
+    NULL,                                    // tp_traverse
+    NULL,                                    // tp_clear
+    NULL,                                    // tp_richcompare
+    0,                                       // tp_weaklistoffset
+    NULL,                                    // tp_iter
+    NULL,                                    // tp_iternext
+    PyTarvoTypeMethods,                      // tp_methods
+    NULL,                                    // tp_members
+    NULL,                                    // tp_getset
+    NULL,                                    // tp_base
+    NULL,                                    // tp_dict
+    NULL,                                    // tp_descr_get
+    NULL,                                    // tp_descr_set
+    0,                                       // tp_dictoffset
+    NULL,                                    // tp_init
+    PyType_GenericAlloc,                     // tp_alloc
+    PyType_GenericNew,                       // tp_new
+    PyObject_Free,                           // tp_free
+    NULL, NULL, NULL, NULL, NULL, NULL, NULL, 0,
+};
+
+PyMODINIT_FUNC init_tarvo(void) {
+  PyObject* module = Py_InitModule4("_tarvo", PyTarvoModuleMethods, NULL, NULL, PYTHON_API_VERSION);
+  PyObject* dict = NULL;
+  if (module == NULL) return;
+  dict = PyModule_GetDict(module);
+  if (PyType_Ready(&PyTarvoType) < 0) return;
+  PyDict_SetItemString(dict, "tarvoType", reinterpret_cast<PyObject*>(&PyTarvoType));
+  ErrorObject = Py_BuildValue("s", "tarvo.error");
+  PyDict_SetItemString(dict, "error", ErrorObject);
+  if (PyErr_Occurred()) Py_FatalError("Error initing module tarvo");
+}
+

@@ -1,0 +1,76 @@
+// The _tarvo module's pack object and what its source files share.
+#ifndef PY_TARVO_H
+#define PY_TARVO_H
+
+// Python.h must come before any system header.
+#include <Python.h>
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "tarvo.h"
+
+// Record of a pack object. tarvo(...) puts it at the start of one malloc'd
+// block; the pack buffer follows it, the temp area follows the buffer.
+typedef struct {
+  PyObject_HEAD
+  uint32_t total;     // capacity of the pack buffer
+  uint32_t tmp_size;  // size of the temp area, never below total
+  int32_t size;       // recorded pack byte count: what getPack and send hand out
+  int32_t version;    // pack version that reset opens
+  char* buffer;       // total bytes
+  char* tmp;          // tmp_size bytes, work area of every open
+  tarvo_t* ppack;     // open handle, lives in tmp; may hold an error code
+  PyObject* dict;     // key (str) -> (type word, value)
+} PyTarvoObject;
+
+// Exception type of every failure the module reports itself: the str "tarvo.error".
+extern PyObject* ErrorObject;
+extern PyTypeObject PyTarvoType;
+
+// Text for a "%s" that may receive a null pointer.
+static inline const char* PyTarvo_Text(const char* text) { return text ? text : "(null)"; }
+
+// The "[%s:%d]" prefix shows the source file's bare name (no folder, no
+// extension). Each source file states PYTARVO_SOURCE_FILE once at file scope.
+template <size_t N>
+struct PyTarvoSourceName {
+  char text[N];
+};
+
+template <size_t N>
+constexpr PyTarvoSourceName<N> PyTarvo_SourceName(const char (&path)[N]) {
+  PyTarvoSourceName<N> name{};
+  size_t start = 0;
+  for (size_t i = 0; i + 1 < N; ++i)
+    if (path[i] == '/') start = i + 1;
+  for (size_t i = start; i + 1 < N && path[i] != '.'; ++i) name.text[i - start] = path[i];
+  return name;
+}
+
+#define PYTARVO_SOURCE_FILE \
+  static constexpr auto kPyTarvoSourceFile = PyTarvo_SourceName(__FILE__)
+
+// Raises a formatted message on ErrorObject; evaluates to NULL.
+#define PYTARVO_RAISE(fmt, ...) \
+  PyErr_Format(ErrorObject, "[%s:%d] " fmt, kPyTarvoSourceFile.text, __LINE__, ##__VA_ARGS__)
+
+// True for objects of the pack type (exactly or by subtype).
+static inline bool PyTarvo_Check(PyObject* object) {
+  return object != NULL && PyObject_TypeCheck(object, &PyTarvoType);
+}
+
+extern "C" {
+// Walks between Python containers and packs; 0, or -1 with an exception set.
+int PyTarvo_DictToPack(PyObject* dict, tarvo_t* pack);
+int PyTarvo_ListToPack(PyObject* list, tarvo_t* pack);
+int PyTarvo_PackToDict(const char* prefix, tarvo_t* pack, PyObject* dict);
+int PyTarvo_PackToList(tarvo_t* pack, PyObject* list);
+
+// Methods of the pack type; new reference or NULL with an exception set.
+PyObject* PyTarvo_Parse(PyObject* self, PyObject* unused);
+PyObject* PyTarvo_Send(PyObject* self, PyObject* args);
+PyObject* PyTarvo_Recv(PyObject* self, PyObject* args);
+}
+
+#endif
