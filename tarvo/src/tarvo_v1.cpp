@@ -1,0 +1,528 @@
+// Version-1 engine: the tarvo_v1_ functions over the layout described in
+// tarvo_bits/protocol_v1.h.
+#include "tarvo_bits/protocol_v1.h"
+
+#include "tarvo.h"
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+const std::uint32_t HEADER = TARVO_V1_HEADER_SIZE;
+const std::uint32_t ITEM_HEAD = 7;       // type, key length, value length
+const std::uint32_t CONTAINER_HEAD = 8;  // child count, parent offset
+
+// Header fields.
+const std::uint32_t H_HEADER_LEN = 4, H_ROOT_TYPE = 8, H_COUNT = 12, H_ROOM = 16, H_LENGTH = 20;
+// Container value fields, from the value's start.
+const std::uint32_t C_COUNT = 0, C_PARENT = 4;
+
+// What a type byte says about its value's length.
+enum Shape : signed char {
+    BAD = -1,        // no such type
+    FIXED0 = 0,      // null
+    FIXED1 = 1,      // bool
+    FIXED4 = 4,      // int32, uint32, float
+    FIXED8 = 8,      // int64, uint64, double
+    TEXT = 20,       // at least the NUL, which ends it
+    BYTES = 21,      // any length
+    CONTAINER = 22   // count, parent, children
+};
+
+struct ShapeRow { unsigned char type; Shape shape; };
+constexpr ShapeRow SHAPE_ROWS[] = {
+    {TARVO_TYPE_OBJECT, CONTAINER}, {TARVO_TYPE_ARRAY, CONTAINER},
+    {TARVO_TYPE_RAW, BYTES},        {TARVO_TYPE_STR, TEXT},
+    {TARVO_TYPE_INT32, FIXED4},     {TARVO_TYPE_UINT32, FIXED4}, {TARVO_TYPE_FLOAT, FIXED4},
+    {TARVO_TYPE_INT64, FIXED8},     {TARVO_TYPE_UINT64, FIXED8}, {TARVO_TYPE_DOUBLE, FIXED8},
+    {TARVO_TYPE_BOOL, FIXED1},      {TARVO_TYPE_NULL, FIXED0},
+};
+
+// 256 rows, one per type byte; every byte not listed above is BAD.
+constexpr std::array<Shape, 256> make_shapes()
+{
+    std::array<Shape, 256> t{};
+    for (auto& s : t)
+        s = BAD;
+    for (const ShapeRow& r : SHAPE_ROWS)
+        t[r.type] = r.shape;
+    return t;
+}
+constexpr std::array<Shape, 256> SHAPES = make_shapes();
+
+std::uint32_t load_u32(const char* p)
+{
+    unsigned char b[4];
+    std::memcpy(b, p, 4);
+    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
+           std::uint32_t(b[3]) << 24;
+}
+
+std::uint32_t load_u16(const char* p)
+{
+    unsigned char b[2];
+    std::memcpy(b, p, 2);
+    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8;
+}
+
+void store_le(char* p, std::uint64_t v, unsigned bytes)
+{
+    for (unsigned i = 0; i < bytes; ++i)
+        p[i] = char(v >> (8 * i) & 0xFF);
+}
+
+void store_u32(char* p, std::uint32_t v) { store_le(p, v, 4); }
+
+// One item's header, checked to lie within [at, end).
+struct Item {
+    std::uint32_t at;
+    int type;
+    std::uint32_t key_len;    // with the NUL
+    std::uint32_t value_len;
+    std::uint32_t key() const { return at + ITEM_HEAD; }
+    std::uint32_t value() const { return at + ITEM_HEAD + key_len; }
+    std::uint32_t end() const { return value() + value_len; }
+};
+
+// Reads the item at offset at, which must end by end; TARVO_ERR_BAD_DATA when its
+// lengths, key or value do not hold together.
+int parse_item(const char* buf, std::uint32_t at, std::uint32_t end, Item* it)
+{
+    if (at > end || ITEM_HEAD > end - at)
+        return TARVO_ERR_BAD_DATA;
+    it->at = at;
+    it->type = (unsigned char)buf[at];
+    it->key_len = load_u16(buf + at + 1);
+    it->value_len = load_u32(buf + at + 3);
+    std::uint32_t left = end - at - ITEM_HEAD;
+    if (it->key_len == 0 || it->key_len > left || buf[it->key() + it->key_len - 1] != '\0')
+        return TARVO_ERR_BAD_DATA;
+    left -= it->key_len;
+    if (it->value_len > left)
+        return TARVO_ERR_BAD_DATA;
+    const char* value = buf + it->value();
+    switch (SHAPES[it->type]) {
+    case BAD:
+        return TARVO_ERR_BAD_DATA;
+    case FIXED0: case FIXED1: case FIXED4: case FIXED8:
+        if (it->value_len != std::uint32_t(SHAPES[it->type]))
+            return TARVO_ERR_BAD_DATA;
+        if (it->type == TARVO_TYPE_BOOL && (unsigned char)value[0] > 1)
+            return TARVO_ERR_BAD_DATA;
+        return TARVO_OK;
+    case TEXT:
+        return it->value_len >= 1 && value[it->value_len - 1] == '\0' ? TARVO_OK : TARVO_ERR_BAD_DATA;
+    case BYTES:
+        return TARVO_OK;
+    case CONTAINER:
+        return it->value_len >= CONTAINER_HEAD ? TARVO_OK : TARVO_ERR_BAD_DATA;
+    }
+    return TARVO_ERR_BAD_DATA;
+}
+
+// One open container as its bytes stand now.
+struct Container {
+    bool root;
+    int type;
+    std::uint32_t key, key_len;  // its full path without the NUL; empty for the root
+    std::uint32_t count_at;      // where its child count is stored
+    std::uint32_t begin, end;    // its children
+    std::uint32_t pack_end;      // the pack length
+};
+
+// The pack length from a header whose first n bytes are at head.
+int header_length(const char* head, std::uint32_t n, std::uint32_t* length)
+{
+    static const char MAGIC[4] = {'P', 'C', 'K', '\0'};
+    if (n < HEADER)
+        return TARVO_ERR_BAD_DATA;
+    if (std::memcmp(head, MAGIC, 4) != 0 || load_u32(head + H_HEADER_LEN) != HEADER)
+        return TARVO_ERR_BAD_DATA;
+    std::uint32_t root = load_u32(head + H_ROOT_TYPE);
+    *length = load_u32(head + H_LENGTH);
+    if ((root != TARVO_TYPE_OBJECT && root != TARVO_TYPE_ARRAY) || *length < HEADER)
+        return TARVO_ERR_BAD_DATA;
+    return TARVO_OK;
+}
+
+// Finds the container of pack in its buffer and checks that it lies within
+// the pack, and the pack within the bytes it was opened over.
+int load_container(const tarvo_v1_t* pack, Container* c)
+{
+    const char* buf = pack->buf;
+    std::uint32_t length;
+    if (header_length(buf, pack->size, &length) != TARVO_OK || length > pack->size)
+        return TARVO_ERR_BAD_DATA;
+    c->pack_end = length;
+    c->root = pack->at == 0;
+    if (c->root) {
+        c->type = int(load_u32(buf + H_ROOT_TYPE));
+        c->key = c->key_len = 0;
+        c->count_at = H_COUNT;
+        c->begin = HEADER;
+        c->end = length;
+        return TARVO_OK;
+    }
+    Item it;
+    if (pack->at < HEADER || parse_item(buf, pack->at, length, &it) != TARVO_OK ||
+        SHAPES[it.type] != CONTAINER)
+        return TARVO_ERR_BAD_DATA;
+    c->type = it.type;
+    c->key = it.key();
+    c->key_len = it.key_len - 1;
+    c->count_at = it.value() + C_COUNT;
+    c->begin = it.value() + CONTAINER_HEAD;
+    c->end = it.end();
+    return TARVO_OK;
+}
+
+// The full path of a new item: parent key, separator, own name or index.
+struct Path {
+    const char* prefix;
+    std::uint32_t prefix_len;
+    char sep;            // 0 for none
+    const char* name;
+    std::size_t name_len;
+    char index[11];      // an array element's index in decimal
+    std::size_t length() const { return prefix_len + (sep ? 1 : 0) + name_len + 1; }
+};
+
+int make_path(const char* buf, const Container& c, const char* name, Path* p)
+{
+    p->prefix = buf + c.key;
+    p->prefix_len = c.key_len;
+    if (c.type == TARVO_TYPE_OBJECT) {
+        if (!name)
+            return TARVO_ERR_BAD_NAME;
+        p->sep = c.root ? 0 : ',';
+        p->name = name;
+        p->name_len = std::strlen(name);
+        return TARVO_OK;
+    }
+    if (name)
+        return TARVO_ERR_WRONG_TYPE;
+    p->sep = c.root ? 0 : ':';
+    std::uint32_t n = load_u32(buf + c.count_at);
+    char digits[10];
+    std::size_t len = 0;
+    do {
+        digits[len++] = char('0' + n % 10);
+        n /= 10;
+    } while (n);
+    for (std::size_t i = 0; i < len; ++i)
+        p->index[i] = digits[len - 1 - i];
+    p->name = p->index;
+    p->name_len = len;
+    return TARVO_OK;
+}
+
+bool path_equals(const Path& p, const char* key, std::uint32_t key_len)
+{
+    if (key_len != p.length())
+        return false;
+    if (std::memcmp(key, p.prefix, p.prefix_len) != 0)
+        return false;
+    key += p.prefix_len;
+    if (p.sep && *key++ != p.sep)
+        return false;
+    return std::memcmp(key, p.name, p.name_len) == 0;
+}
+
+void write_path(char* to, const Path& p)
+{
+    std::memmove(to, p.prefix, p.prefix_len);
+    to += p.prefix_len;
+    if (p.sep)
+        *to++ = p.sep;
+    std::memcpy(to, p.name, p.name_len);
+    to[p.name_len] = '\0';
+}
+
+// TARVO_ERR_EXIST when a child of c already has the key p.
+int check_absent(const char* buf, const Container& c, const Path& p)
+{
+    Item it;
+    for (std::uint32_t at = c.begin; at != c.end; at = it.end()) {
+        if (parse_item(buf, at, c.end, &it) != TARVO_OK)
+            return TARVO_ERR_BAD_DATA;
+        if (path_equals(p, buf + it.key(), it.key_len))
+            return TARVO_ERR_EXIST;
+    }
+    return TARVO_OK;
+}
+
+// Walks from the container item at `at` up through its parent offsets. Each
+// one must end at the pack's end, or nothing could be appended to it. With
+// grow set, adds grow to each value length; run once without it first, so a
+// put either writes everything or nothing.
+int walk_ancestors(char* buf, std::uint32_t at, std::uint32_t pack_end, std::uint32_t grow,
+                   bool apply)
+{
+    while (at != 0) {
+        Item it;
+        if (at < HEADER || parse_item(buf, at, pack_end, &it) != TARVO_OK ||
+            SHAPES[it.type] != CONTAINER || it.end() != pack_end)
+            return TARVO_ERR_BAD_DATA;
+        std::uint32_t parent = load_u32(buf + it.value() + C_PARENT);
+        if (parent >= at)  // offsets fall on the way up, so the walk ends
+            return TARVO_ERR_BAD_DATA;
+        if (apply)
+            store_u32(buf + it.at + 3, it.value_len + grow);
+        at = parent;
+    }
+    return TARVO_OK;
+}
+
+// Appends one item of the given type to pack. For a container, child gets
+// the new container's handle (NULL: no handle memory, TARVO_ERR_NO_TEMP).
+int put_item(tarvo_v1_t* pack, const char* name, int type, const void* value,
+             std::uint32_t value_len, tarvo_v1_t* child)
+{
+    if (!pack)
+        return TARVO_ERR_BAD_PARAM;
+    char* buf = pack->buf;
+    Container c;
+    if (load_container(pack, &c) != TARVO_OK)
+        return TARVO_ERR_BAD_DATA;
+    Path p;
+    int r = make_path(buf, c, name, &p);
+    if (r != TARVO_OK)
+        return r;
+    const bool container = SHAPES[type] == CONTAINER;
+    if (container) {
+        if (c.type == TARVO_TYPE_OBJECT && (r = check_absent(buf, c, p)) != TARVO_OK)
+            return r;
+        if (!child)
+            return TARVO_ERR_NO_TEMP;
+    }
+    if (c.end != c.pack_end)
+        return TARVO_ERR_MODE;
+    if (p.length() > TARVO_V1_MAX_KEY)
+        return TARVO_ERR_NAME_TOO_LONG;
+    const std::uint32_t key_len = std::uint32_t(p.length());
+    std::uint32_t room = load_u32(buf + H_ROOM);
+    if (room > pack->size - c.pack_end)
+        room = pack->size - c.pack_end;
+    if (ITEM_HEAD + key_len > room || value_len > room - ITEM_HEAD - key_len)
+        return TARVO_ERR_NO_SPACE;
+    const std::uint32_t need = ITEM_HEAD + key_len + value_len;
+    std::uint32_t count = load_u32(buf + c.count_at);
+    if (count == UINT32_MAX || walk_ancestors(buf, pack->at, c.pack_end, need, false) != TARVO_OK)
+        return TARVO_ERR_BAD_DATA;
+
+    const std::uint32_t at = c.pack_end;
+    char* item = buf + at;
+    item[0] = char(type);
+    store_le(item + 1, key_len, 2);
+    store_u32(item + 3, value_len);
+    write_path(item + ITEM_HEAD, p);
+    char* v = item + ITEM_HEAD + key_len;
+    if (container) {
+        store_u32(v + C_COUNT, 0);
+        store_u32(v + C_PARENT, pack->at);
+    } else if (value_len) {
+        std::memcpy(v, value, value_len);
+    }
+
+    store_u32(buf + c.count_at, count + 1);
+    walk_ancestors(buf, pack->at, c.pack_end, need, true);
+    store_u32(buf + H_LENGTH, c.pack_end + need);
+    store_u32(buf + H_ROOM, room - need);
+    if (container)
+        *child = tarvo_v1_t{buf, pack->size, at};
+    return TARVO_OK;
+}
+
+void fill(const tarvo_v1_t* pack, const Item& it, tarvo_v1_item_t* out)
+{
+    out->internal = pack->buf + it.at;
+    out->type = it.type;
+    out->value_size = it.value_len;
+    out->key = pack->buf + it.key();
+    out->value = pack->buf + it.value();
+}
+
+// The item of pack's container that internal points at, checked.
+int locate_item(const tarvo_v1_t* pack, const char* internal, Container* c, Item* it)
+{
+    if (load_container(pack, c) != TARVO_OK)
+        return TARVO_ERR_BAD_DATA;
+    if (!internal || internal < pack->buf + c->begin || internal >= pack->buf + c->end)
+        return TARVO_ERR_BAD_PARAM;
+    return parse_item(pack->buf, std::uint32_t(internal - pack->buf), c->end, it);
+}
+
+}  // namespace
+
+int tarvo_v1_open_w(tarvo_v1_t* pack, char* buf, int size)
+{
+    if (!pack || !buf || size < TARVO_V1_MIN_BUFFER)
+        return TARVO_ERR_BAD_PARAM;
+    std::memcpy(buf, "PCK", 4);
+    store_u32(buf + H_HEADER_LEN, HEADER);
+    store_u32(buf + H_ROOT_TYPE, TARVO_TYPE_OBJECT);
+    store_u32(buf + H_COUNT, 0);
+    store_u32(buf + H_ROOM, std::uint32_t(size) - HEADER);
+    store_u32(buf + H_LENGTH, HEADER);
+    *pack = tarvo_v1_t{buf, std::uint32_t(size), 0};
+    return TARVO_OK;
+}
+
+int tarvo_v1_open_rw(tarvo_v1_t* pack, char* buf, int size)
+{
+    if (!pack || !buf || size < 0)
+        return TARVO_ERR_BAD_PARAM;
+    std::uint32_t length;
+    if (header_length(buf, std::uint32_t(size), &length) != TARVO_OK || length > std::uint32_t(size))
+        return TARVO_ERR_BAD_DATA;
+    store_u32(buf + H_ROOM, std::uint32_t(size) - length);
+    *pack = tarvo_v1_t{buf, std::uint32_t(size), 0};
+    return TARVO_OK;
+}
+
+int tarvo_v1_length(const char* head, int n)
+{
+    if (!head || n < 0)
+        return TARVO_ERR_BAD_PARAM;
+    if (std::uint32_t(n) < HEADER)
+        return std::memcmp(head, "PCK", n < 4 ? n : 4) == 0 ? int(HEADER) : TARVO_ERR_BAD_DATA;
+    std::uint32_t length;
+    if (header_length(head, std::uint32_t(n), &length) != TARVO_OK || length > 0x7FFFFFFFu)
+        return TARVO_ERR_BAD_DATA;
+    return int(length);
+}
+
+int tarvo_v1_close(tarvo_v1_t* pack)
+{
+    Container c;
+    if (!pack || load_container(pack, &c) != TARVO_OK)
+        return pack ? TARVO_ERR_BAD_DATA : TARVO_ERR_BAD_PARAM;
+    store_u32(pack->buf + H_ROOM, 0);
+    return TARVO_OK;
+}
+
+int tarvo_v1_get_size(const tarvo_v1_t* pack)
+{
+    Container c;
+    if (!pack)
+        return TARVO_ERR_BAD_PARAM;
+    if (load_container(pack, &c) != TARVO_OK)
+        return TARVO_ERR_BAD_DATA;
+    return int(pack->at == 0 ? c.pack_end : c.end - pack->at);
+}
+
+char* tarvo_v1_get_buffer(const tarvo_v1_t* pack)
+{
+    return pack ? pack->buf + pack->at : nullptr;
+}
+
+int tarvo_v1_get_item_count(const tarvo_v1_t* pack)
+{
+    Container c;
+    if (!pack)
+        return TARVO_ERR_BAD_PARAM;
+    if (load_container(pack, &c) != TARVO_OK)
+        return TARVO_ERR_BAD_DATA;
+    std::uint32_t n = load_u32(pack->buf + c.count_at);
+    return n > 0x7FFFFFFFu ? TARVO_ERR_BAD_DATA : int(n);
+}
+
+int tarvo_v1_get_type(const tarvo_v1_t* pack)
+{
+    Container c;
+    if (!pack)
+        return TARVO_ERR_BAD_PARAM;
+    return load_container(pack, &c) == TARVO_OK ? c.type : TARVO_ERR_BAD_DATA;
+}
+
+int tarvo_v1_put(tarvo_v1_t* pack, const char* name, int type, const void* data, std::uint32_t size)
+{
+    if (type < 0 || type > 255)
+        return TARVO_ERR_BAD_PARAM;
+    const Shape shape = SHAPES[type];
+    if (shape == BAD || shape == CONTAINER || (!data && shape != FIXED0))
+        return TARVO_ERR_BAD_PARAM;
+    if (shape <= FIXED8 && size != std::uint32_t(shape))
+        return TARVO_ERR_BAD_PARAM;
+    if (shape == TEXT && (size == 0 || static_cast<const char*>(data)[size - 1] != '\0'))
+        return TARVO_ERR_BAD_PARAM;
+    const char one = 1;
+    if (type == TARVO_TYPE_BOOL && *static_cast<const char*>(data) != 0)
+        data = &one;
+    return put_item(pack, name, type, data, size, nullptr);
+}
+
+int tarvo_v1_put_container(tarvo_v1_t* pack, const char* name, int type, tarvo_v1_t* child)
+{
+    if (type != TARVO_TYPE_OBJECT && type != TARVO_TYPE_ARRAY)
+        return TARVO_ERR_BAD_PARAM;
+    return put_item(pack, name, type, nullptr, CONTAINER_HEAD, child);
+}
+
+int tarvo_v1_first_item(const tarvo_v1_t* pack, tarvo_v1_item_t* item)
+{
+    Container c;
+    Item it;
+    if (!pack || !item)
+        return TARVO_ERR_BAD_PARAM;
+    if (load_container(pack, &c) != TARVO_OK)
+        return TARVO_ERR_BAD_DATA;
+    if (c.begin == c.end)
+        return TARVO_ERR_NOT_FOUND;
+    if (parse_item(pack->buf, c.begin, c.end, &it) != TARVO_OK)
+        return TARVO_ERR_BAD_DATA;
+    fill(pack, it, item);
+    return TARVO_OK;
+}
+
+int tarvo_v1_next_item(const tarvo_v1_t* pack, const char* current, tarvo_v1_item_t* next)
+{
+    Container c;
+    Item it;
+    if (!pack || !next)
+        return TARVO_ERR_BAD_PARAM;
+    int r = locate_item(pack, current, &c, &it);
+    if (r != TARVO_OK)
+        return r;
+    if (it.end() == c.end)
+        return TARVO_ERR_NOT_FOUND;
+    if (parse_item(pack->buf, it.end(), c.end, &it) != TARVO_OK)
+        return TARVO_ERR_BAD_DATA;
+    fill(pack, it, next);
+    return TARVO_OK;
+}
+
+int tarvo_v1_get_child(const tarvo_v1_t* pack, const char* internal, int type, tarvo_v1_t* child)
+{
+    Container c;
+    Item it;
+    if (!pack || !child)
+        return TARVO_ERR_BAD_PARAM;
+    int r = locate_item(pack, internal, &c, &it);
+    if (r != TARVO_OK)
+        return r;
+    if (it.type != type)
+        return TARVO_ERR_NOT_PERMITTED;
+    if (load_u32(pack->buf + it.value() + C_PARENT) != pack->at)
+        return TARVO_ERR_BAD_DATA;
+    *child = tarvo_v1_t{pack->buf, pack->size, it.at};
+    return TARVO_OK;
+}
+
+int tarvo_v1_valid(const tarvo_v1_t* pack)
+{
+    Container c;
+    Item it;
+    if (!pack || load_container(pack, &c) != TARVO_OK)
+        return 0;
+    std::uint32_t n = 0;
+    for (std::uint32_t at = c.begin; at != c.end; at = it.end(), ++n) {
+        if (parse_item(pack->buf, at, c.end, &it) != TARVO_OK)
+            return 0;
+        if (SHAPES[it.type] == CONTAINER &&
+            load_u32(pack->buf + it.value() + C_PARENT) != pack->at)
+            return 0;
+    }
+    return n == load_u32(pack->buf + c.count_at) ? 1 : 0;
+}
