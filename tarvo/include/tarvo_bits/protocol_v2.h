@@ -1,0 +1,162 @@
+// Version-2 pack engine.
+//
+// Wire format (little-endian, unaligned). Every item is header, name, value:
+//
+//   fixed item   type(1) name_len(1)              name value   value size = type & 0x0F
+//   short item   type(1) name_len(1) len(1)       name value   type has bit 0x80 (str, raw)
+//   long item    type(1) name_len(1) len(4)       name value   str, raw, containers
+//
+// name_len counts the name's terminating NUL (0: no name), so a name holds at
+// most 254 bytes. A container (object 0x10, array 0x20) is a long item whose
+// value is a 4-byte item count followed by its items; its length counts the
+// count and every item after it. An empty nameless root object is the ten
+// bytes 10 00 04 00 00 00 00 00 00 00. Items whose kind bits (0x70) are zero
+// are deleted: readers step over them by their header form.
+//
+// Writing only ever happens at the end of the pack: a container that has an
+// open child refuses puts until the child is finished, and handles obtained
+// from items are read-only. An append grows the length of its container and
+// of every ancestor, and the container's count.
+#ifndef TARVO_BITS_PROTOCOL_V2_H
+#define TARVO_BITS_PROTOCOL_V2_H
+
+#include "tarvo_bits/tarvo_pack.h"
+
+#include <array>
+#include <cstring>
+
+namespace tarvo {
+
+// Plain type code -> version-2 type byte (0: none), built at load time.
+extern const std::array<unsigned char, 256> gtype_dict;
+// Version-2 type byte -> plain type code (TARVO_TYPE_V2_OTHER for 8/16-bit
+// integers and dates, 0 for bytes that are no live item).
+extern const std::array<unsigned char, 256> greverse_type_dict;
+
+namespace v2 {
+
+constexpr uint32_t CONTAINER_HEADER = 6;
+constexpr uint32_t COUNT_SIZE = 4;
+constexpr uint32_t EMPTY_ROOT = CONTAINER_HEADER + COUNT_SIZE;
+constexpr uint32_t MAX_SHORT_VALUE = 255;
+constexpr int MIN_TEMP = 136;
+
+// What a type byte says about the item it starts.
+enum Kind : uint8_t {
+    KIND_INVALID = 0, // no item of a version-2 pack starts with this byte
+    KIND_DELETED,     // kind bits zero: skipped by readers
+    KIND_FIXED,       // value size in the low nibble
+    KIND_STRING,      // text and its NUL
+    KIND_RAW,         // bytes as they are
+    KIND_CONTAINER,   // item count, then items
+};
+
+struct TypeRow {
+    uint8_t kind;
+    uint8_t header;     // header bytes: 2, 3 or 6 (0 for KIND_INVALID)
+    uint8_t value_size; // fixed value size, 0 for variable-length items
+};
+
+// One row per type byte.
+extern const std::array<TypeRow, 256> gtype_rows;
+
+// Whether the validated item at off carries the name of len bytes (the
+// stored name is those bytes and its NUL).
+inline bool name_matches(const char* buf, uint32_t off, const char* name, size_t len) noexcept {
+    const char* p = buf + off;
+    size_t stored = static_cast<uint8_t>(p[1]);
+    return stored == len + 1 && std::memcmp(p + gtype_rows[static_cast<uint8_t>(p[0])].header, name, len) == 0;
+}
+
+// Lookup index of the names present in one container: an open-addressing
+// table of item offsets, kept in the temp area. Offsets never move, since
+// packs only grow at their end.
+class NameIndex {
+public:
+    bool ready() const noexcept { return _slots != nullptr; }
+    // Fresh empty table sized for about expected names, taken only when
+    // reserve bytes stay free beside it; false otherwise.
+    bool reset(Allocator& allocator, uint32_t expected, size_t reserve) noexcept;
+    bool contains(const char* buf, const char* name, size_t len) const noexcept;
+    // Records the named item at off (nameless and known names are skipped).
+    // Drops the whole table when it cannot grow within reserve.
+    void insert(Allocator& allocator, const char* buf, uint32_t off, size_t reserve) noexcept;
+    void drop(Allocator& allocator) noexcept;
+
+private:
+    bool take(Allocator& allocator, uint32_t slots, size_t reserve) noexcept;
+    void place(const char* buf, uint32_t off) noexcept;
+
+    uint32_t* _slots = nullptr;
+    uint32_t _mask = 0;
+    uint32_t _used = 0;
+};
+
+} // namespace v2
+
+// Handle of one version-2 object or array inside a caller's buffer.
+class Protocol_v2 final : public Tarvo {
+public:
+    // Writes the empty root object into buf and returns its handle.
+    static Tarvo* open_w(char* buf, int size, Allocator& allocator) noexcept;
+    // Handle over the root of an existing pack (checked, never written).
+    static Tarvo* open_rw(char* buf, int size, Allocator& allocator) noexcept;
+
+    int version() const noexcept override { return 2; }
+    int put(const char* name, int type, const void* data, uint32_t size) noexcept override;
+    Tarvo* put_container(const char* name, int type) noexcept override;
+    int close() noexcept override { return TARVO_OK; }
+    int size() const noexcept override;
+    char* buffer() const noexcept override { return _buf + _offset; }
+    int item_count() const noexcept override;
+    int valid() const noexcept override;
+    int first_item(tarvo_item_t* item) const noexcept override;
+    int next_item(const tarvo_item_t* current, tarvo_item_t* next) const noexcept override;
+    int child_from_item(const tarvo_item_t* item, int type, Tarvo** child) const noexcept override;
+
+private:
+    enum : uint32_t {
+        WRITABLE = 1, // root or child made by a put
+        IN_CHILD = 2, // a child made by a put is still open
+    };
+
+    // Bounds of one item, all offsets into _buf.
+    struct Item {
+        uint32_t pos, header, name_len, value_pos, value_len, end;
+        uint8_t type;
+    };
+    // Bounds of this container: content starts after the name, end is one
+    // past the last item; false when the stored lengths do not fit.
+    struct Bounds {
+        uint32_t content, end;
+    };
+
+    template <class T, class... A>
+    friend T* create(Allocator& allocator, A&&... args) noexcept;
+    Protocol_v2(Allocator& allocator, char* buf, uint32_t capacity, uint32_t offset,
+                Protocol_v2* parent, uint32_t flags) noexcept;
+    void release_resources() noexcept override;
+
+    bool bounds(Bounds& b) const noexcept;
+    bool is_array() const noexcept { return static_cast<uint8_t>(_buf[_offset]) == TARVOV2_ARRAY; }
+    int read_item(uint32_t pos, uint32_t end, Item& item) const noexcept;
+    int live_item(uint32_t pos, uint32_t end, Item& item) const noexcept;
+    void describe(const Item& item, tarvo_item_t* out) const noexcept;
+    int position_after(const tarvo_item_t* item, const Bounds& b, uint32_t& pos) const noexcept;
+    int contains(const char* name, size_t len) noexcept;
+    int append(const char* name, uint8_t type, const void* data, uint32_t size) noexcept;
+    size_t child_reserve() const noexcept;
+
+    char* _buf;          // start of the pack buffer (offsets count from here)
+    uint32_t _offset;    // this container's type byte
+    uint32_t _capacity;  // bytes of _buf the pack may use
+    Protocol_v2* _parent; // container this one was put into (writable chain)
+    v2::NameIndex _index;
+};
+
+static_assert(sizeof(Protocol_v2) == 64, "a version-2 handle takes 64 temp bytes");
+static_assert(temp_cost(sizeof(Protocol_v2)) <= v2::MIN_TEMP, "an open version-2 pack fits its minimum temp area");
+
+} // namespace tarvo
+
+#endif // TARVO_BITS_PROTOCOL_V2_H

@@ -1,0 +1,146 @@
+// The abstract pack interface behind the tarvo_ plain functions, and the
+// allocators that place handles and indexes in the caller's temp area (or a
+// resource pool). Engines derive from tarvo::Tarvo; the plain functions check
+// the handle and dispatch here, nothing more.
+#ifndef TARVO_BITS_TARVO_PACK_H
+#define TARVO_BITS_TARVO_PACK_H
+
+#include "tarvo.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <utility>
+
+namespace tarvo {
+
+// Second field of every handle (right after the vtable pointer).
+constexpr uint32_t MAGIC = 19840118;
+// Alignment of the temp area and of every block carved from it.
+constexpr size_t TEMP_ALIGN = 8;
+
+// Memory source of handles and lookup indexes. Not thread-safe.
+class Allocator {
+public:
+    // TEMP_ALIGN-aligned block of at least bytes, or nullptr when exhausted.
+    virtual void* allocate(size_t bytes) noexcept = 0;
+    // Gives a block back; blocks of a pool-backed pack stay with the pool.
+    virtual void release(void* block) noexcept = 0;
+    // Largest request that allocate can still satisfy.
+    virtual size_t available() const noexcept = 0;
+
+protected:
+    ~Allocator() = default;
+};
+
+// Control block at the aligned start of the temp area. Blocks are handed out
+// from the end of the area downwards, each behind a small header. A block
+// given back is only marked; the space returns once every block below it
+// (allocated later) is back too, so a handle whose parent was finished first
+// still finds the parent's fields intact.
+class BlockAllocator final : public Allocator {
+public:
+    // Bytes left of a temp area once its start is aligned (0 for NULL).
+    static size_t usable(const char* tmp, int tmp_size) noexcept;
+    // Lays out a fresh control block; nullptr when the area cannot hold it.
+    static BlockAllocator* lay_out(char* tmp, int tmp_size) noexcept;
+    // Temp bytes that a handle of object_size costs, block header included.
+    static constexpr size_t block_cost(size_t object_size) noexcept {
+        return HEADER + round_up(object_size);
+    }
+
+    void* allocate(size_t bytes) noexcept override;
+    void release(void* block) noexcept override;
+    size_t available() const noexcept override;
+
+private:
+    static constexpr size_t HEADER = 8;
+    static constexpr size_t round_up(size_t n) noexcept {
+        return (n + TEMP_ALIGN - 1) & ~(TEMP_ALIGN - 1);
+    }
+    BlockAllocator(char* floor, char* end) noexcept : _floor(floor), _top(end), _end(end) {}
+
+    char* _floor; // lowest byte a block may use
+    char* _top;   // header of the most recent block (== _end when none)
+    char* _end;   // one past the aligned temp area
+};
+
+// Temp bytes a whole writable pack needs: control block plus root handle.
+constexpr size_t temp_cost(size_t root_size) noexcept {
+    return sizeof(BlockAllocator) + BlockAllocator::block_cost(root_size);
+}
+
+// Abstract pack (the tarvo_t behind every handle): one open object or array.
+// Handles are never destroyed: they live in allocator blocks and are given
+// back with give_back(). Every operation returns a TARVO_ERR_ code on failure.
+class Tarvo {
+public:
+    virtual int version() const noexcept = 0;
+    // Appends a scalar. data holds the value little-endian (strings and raw
+    // values as they are); size counts the bytes, a string's NUL included.
+    virtual int put(const char* name, int type, const void* data, uint32_t size) noexcept = 0;
+    // Appends an empty object (TARVO_TYPE_OBJECT) or array (TARVO_TYPE_ARRAY)
+    // and returns its child handle, or an error code cast to a pointer.
+    virtual Tarvo* put_container(const char* name, int type) noexcept = 0;
+    virtual int close() noexcept = 0;
+    virtual int size() const noexcept = 0;
+    virtual char* buffer() const noexcept = 0;
+    virtual int item_count() const noexcept = 0;
+    virtual int valid() const noexcept = 0;
+    virtual int first_item(tarvo_item_t* item) const noexcept = 0;
+    // current->pack is this handle; next may be current.
+    virtual int next_item(const tarvo_item_t* current, tarvo_item_t* next) const noexcept = 0;
+    // Handle of the object (type TARVO_TYPE_OBJECT) or array that item holds.
+    virtual int child_from_item(const tarvo_item_t* item, int type, Tarvo** child) const noexcept = 0;
+
+    // Retires the handle: the engine's own blocks go back, the magic number
+    // is cleared, and the handle's block returns to its allocator.
+    void give_back() noexcept;
+
+    uint32_t magic() const noexcept { return _magic; }
+
+protected:
+    explicit Tarvo(Allocator& allocator) noexcept : _magic(MAGIC), _flags(0), _allocator(&allocator) {}
+    ~Tarvo() = default;
+    // Blocks the engine took beside the handle itself (lookup indexes).
+    virtual void release_resources() noexcept {}
+
+    uint32_t _magic;
+    uint32_t _flags; // engine-defined state bits
+    Allocator* _allocator;
+};
+
+// Places a T in a block of allocator; nullptr when there is no room.
+template <class T, class... A>
+T* create(Allocator& allocator, A&&... args) noexcept {
+    static_assert(alignof(T) <= TEMP_ALIGN, "temp blocks are only TEMP_ALIGN-aligned");
+    void* block = allocator.allocate(sizeof(T));
+    return block ? new (block) T(std::forward<A>(args)...) : nullptr;
+}
+
+// The engine object behind a handle, or nullptr for NULL, an error code
+// cast to a pointer, or a pointer that does not carry the magic number.
+Tarvo* from_handle(const tarvo_t* handle) noexcept;
+
+inline tarvo_t* to_handle(Tarvo* pack) noexcept { return reinterpret_cast<tarvo_t*>(pack); }
+
+template <class T = Tarvo>
+inline T* error_ptr(int code) noexcept {
+    return reinterpret_cast<T*>(static_cast<intptr_t>(code));
+}
+
+// Little-endian fields at any offset.
+inline void store_le(void* dst, uint64_t v, size_t n) noexcept {
+    unsigned char* p = static_cast<unsigned char*>(dst);
+    for (size_t i = 0; i < n; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+inline uint64_t load_le(const void* src, size_t n) noexcept {
+    const unsigned char* p = static_cast<const unsigned char*>(src);
+    uint64_t v = 0;
+    for (size_t i = n; i-- > 0;) v = (v << 8) | p[i];
+    return v;
+}
+
+} // namespace tarvo
+
+#endif // TARVO_BITS_TARVO_PACK_H

@@ -1,0 +1,205 @@
+// The tarvo_ plain functions: check the handle and the arguments, then
+// dispatch to the engine behind the handle. Nothing here throws.
+#include "open_v1.h"
+#include "tarvo_bits/protocol_v2.h"
+
+#include <cstring>
+#include <limits>
+
+namespace tarvo {
+
+Tarvo* from_handle(const tarvo_t* handle) noexcept {
+    if (TARVO_PTR_ERR(handle) != 0) return nullptr;
+    // Read the magic number as bytes: the pointer may be anything.
+    uint32_t magic;
+    std::memcpy(&magic, reinterpret_cast<const char*>(handle) + sizeof(void*), sizeof magic);
+    if (magic != MAGIC) return nullptr;
+    return reinterpret_cast<Tarvo*>(const_cast<tarvo_t*>(handle));
+}
+
+void Tarvo::give_back() noexcept {
+    release_resources();
+    _magic = 0;
+    _allocator->release(this);
+}
+
+} // namespace tarvo
+
+using tarvo::BlockAllocator;
+using tarvo::error_ptr;
+using tarvo::from_handle;
+using tarvo::Tarvo;
+using tarvo::to_handle;
+
+namespace {
+
+tarvo_t* error_handle(int code) noexcept { return error_ptr<tarvo_t>(code); }
+
+int put_fixed(tarvo_t* pack, const char* name, int type, uint64_t bits, uint32_t size) noexcept {
+    Tarvo* p = from_handle(pack);
+    if (p == nullptr) return TARVO_ERR_BAD_PARAM;
+    unsigned char le[8];
+    tarvo::store_le(le, bits, size);
+    return p->put(name, type, le, size);
+}
+
+tarvo_t* put_container(tarvo_t* pack, const char* name, int type) noexcept {
+    Tarvo* p = from_handle(pack);
+    if (p == nullptr) return error_handle(TARVO_ERR_BAD_PARAM);
+    return to_handle(p->put_container(name, type));
+}
+
+int child_from_item(const tarvo_item_t* item, tarvo_t** child, int type) noexcept {
+    if (item == nullptr || child == nullptr) return TARVO_ERR_BAD_PARAM;
+    Tarvo* p = from_handle(item->pack);
+    if (p == nullptr) return TARVO_ERR_BAD_PARAM;
+    Tarvo* c = nullptr;
+    int r = p->child_from_item(item, type, &c);
+    if (r == TARVO_OK) *child = to_handle(c);
+    return r;
+}
+
+} // namespace
+
+extern "C" {
+
+tarvo_t* tarvo_open_w(int version, char* buf, int size, char* tempbuf, int tmp_size) {
+    if (buf == nullptr || tempbuf == nullptr || (version != 1 && version != 2) || size < 0 || tmp_size < 0)
+        return error_handle(TARVO_ERR_BAD_PARAM);
+    if (version == 1) {
+        if (tmp_size < tarvo::V1_MIN_TEMP) return error_handle(TARVO_ERR_NO_TEMP);
+        if (size < tarvo::V1_MIN_BUFFER) return error_handle(TARVO_ERR_BAD_PARAM);
+        BlockAllocator* a = BlockAllocator::lay_out(tempbuf, tmp_size);
+        if (a == nullptr) return error_handle(TARVO_ERR_NO_TEMP);
+        return to_handle(tarvo::open_v1_w(buf, size, *a));
+    }
+    if (BlockAllocator::usable(tempbuf, tmp_size) < static_cast<size_t>(tarvo::v2::MIN_TEMP))
+        return error_handle(TARVO_ERR_NO_TEMP);
+    if (static_cast<uint32_t>(size) < tarvo::v2::EMPTY_ROOT) return error_handle(TARVO_ERR_NO_SPACE);
+    return to_handle(tarvo::Protocol_v2::open_w(buf, size, *BlockAllocator::lay_out(tempbuf, tmp_size)));
+}
+
+tarvo_t* tarvo_open_rw(char* buf, int size, char* tempbuf, int tmp_size) {
+    if (buf == nullptr || tempbuf == nullptr || size < 4 || tmp_size < 0) return error_handle(TARVO_ERR_BAD_PARAM);
+    if (std::memcmp(buf, "PCK", 4) == 0) {
+        if (tmp_size < tarvo::V1_MIN_TEMP) return error_handle(TARVO_ERR_NO_TEMP);
+        BlockAllocator* a = BlockAllocator::lay_out(tempbuf, tmp_size);
+        if (a == nullptr) return error_handle(TARVO_ERR_NO_TEMP);
+        return to_handle(tarvo::open_v1_rw(buf, size, *a));
+    }
+    if (BlockAllocator::usable(tempbuf, tmp_size) < static_cast<size_t>(tarvo::v2::MIN_TEMP))
+        return error_handle(TARVO_ERR_NO_TEMP);
+    return to_handle(tarvo::Protocol_v2::open_rw(buf, size, *BlockAllocator::lay_out(tempbuf, tmp_size)));
+}
+
+int tarvo_get_version(const tarvo_t* pack) {
+    Tarvo* p = from_handle(pack);
+    return p ? p->version() : TARVO_ERR_BAD_PARAM;
+}
+
+tarvo_t* tarvo_put_object(tarvo_t* pack, const char* name) {
+    return put_container(pack, name, TARVO_TYPE_OBJECT);
+}
+
+tarvo_t* tarvo_put_array(tarvo_t* pack, const char* name) {
+    return put_container(pack, name, TARVO_TYPE_ARRAY);
+}
+
+int tarvo_put_int32(tarvo_t* pack, const char* name, tv_int32_t value) {
+    return put_fixed(pack, name, TARVO_TYPE_INT32, static_cast<uint32_t>(value), 4);
+}
+
+int tarvo_put_uint32(tarvo_t* pack, const char* name, tv_uint32_t value) {
+    return put_fixed(pack, name, TARVO_TYPE_UINT32, value, 4);
+}
+
+int tarvo_put_int64(tarvo_t* pack, const char* name, tv_int64_t value) {
+    return put_fixed(pack, name, TARVO_TYPE_INT64, static_cast<uint64_t>(value), 8);
+}
+
+int tarvo_put_uint64(tarvo_t* pack, const char* name, tv_uint64_t value) {
+    return put_fixed(pack, name, TARVO_TYPE_UINT64, value, 8);
+}
+
+int tarvo_put_double(tarvo_t* pack, const char* name, double value) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return put_fixed(pack, name, TARVO_TYPE_DOUBLE, bits, 8);
+}
+
+int tarvo_put_bool(tarvo_t* pack, const char* name, tv_bool_t value) {
+    return put_fixed(pack, name, TARVO_TYPE_BOOL, static_cast<unsigned char>(value), 1);
+}
+
+int tarvo_put_null(tarvo_t* pack, const char* name) {
+    return put_fixed(pack, name, TARVO_TYPE_NULL, 0, 1);
+}
+
+int tarvo_put_str(tarvo_t* pack, const char* name, const char* value) {
+    Tarvo* p = from_handle(pack);
+    if (p == nullptr || value == nullptr) return TARVO_ERR_BAD_PARAM;
+    // A text longer than any pack can hold is passed as the largest size, so
+    // that the engine still reports the earlier failures first.
+    size_t len = std::strlen(value);
+    uint32_t size = len < std::numeric_limits<uint32_t>::max() ? static_cast<uint32_t>(len + 1)
+                                                               : std::numeric_limits<uint32_t>::max();
+    return p->put(name, TARVO_TYPE_STR, value, size);
+}
+
+int tarvo_put_raw(tarvo_t* pack, const char* name, const void* rawdata, unsigned int size) {
+    Tarvo* p = from_handle(pack);
+    if (p == nullptr || rawdata == nullptr) return TARVO_ERR_BAD_PARAM;
+    return p->put(name, TARVO_TYPE_RAW, rawdata, size);
+}
+
+void tarvo_finish(const tarvo_t* pack) {
+    Tarvo* p = from_handle(pack);
+    if (p != nullptr) p->give_back();
+}
+
+int tarvo_close(tarvo_t* pack) {
+    Tarvo* p = from_handle(pack);
+    return p ? p->close() : TARVO_ERR_BAD_PARAM;
+}
+
+int tarvo_get_size(const tarvo_t* pack) {
+    Tarvo* p = from_handle(pack);
+    return p ? p->size() : TARVO_ERR_BAD_PARAM;
+}
+
+char* tarvo_get_buffer(const tarvo_t* pack) {
+    Tarvo* p = from_handle(pack);
+    return p ? p->buffer() : error_ptr<char>(TARVO_ERR_BAD_PARAM);
+}
+
+int tarvo_get_item_count(const tarvo_t* pack) {
+    Tarvo* p = from_handle(pack);
+    return p ? p->item_count() : TARVO_ERR_BAD_PARAM;
+}
+
+int tarvo_first_item(const tarvo_t* pack, tarvo_item_t* item) {
+    Tarvo* p = from_handle(pack);
+    if (p == nullptr || item == nullptr) return TARVO_ERR_BAD_PARAM;
+    return p->first_item(item);
+}
+
+int tarvo_next_item(const tarvo_item_t* current, tarvo_item_t* next) {
+    if (current == nullptr || next == nullptr) return TARVO_ERR_BAD_PARAM;
+    Tarvo* p = from_handle(current->pack);
+    return p ? p->next_item(current, next) : TARVO_ERR_BAD_PARAM;
+}
+
+int tarvo_get_pack_from_item(const tarvo_item_t* item, tarvo_t** child) {
+    return child_from_item(item, child, TARVO_TYPE_OBJECT);
+}
+
+int tarvo_get_array_from_item(const tarvo_item_t* item, tarvo_t** child) {
+    return child_from_item(item, child, TARVO_TYPE_ARRAY);
+}
+
+int tarvo_valid(const tarvo_t* pack) {
+    Tarvo* p = from_handle(pack);
+    return p ? p->valid() : 0;
+}
+
+} // extern "C"
