@@ -2,8 +2,6 @@
 // tarvo_bits/protocol_v1.h.
 #include "tarvo_bits/protocol_v1.h"
 
-#include "tarvo.h"
-
 #include <array>
 #include <cstring>
 
@@ -51,27 +49,10 @@ constexpr std::array<Shape, 256> make_shapes()
 }
 constexpr std::array<Shape, 256> SHAPES = make_shapes();
 
-std::uint32_t load_u32(const char* p)
-{
-    unsigned char b[4];
-    std::memcpy(b, p, 4);
-    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
-           std::uint32_t(b[3]) << 24;
-}
+using tarvo::store_le;
 
-std::uint32_t load_u16(const char* p)
-{
-    unsigned char b[2];
-    std::memcpy(b, p, 2);
-    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8;
-}
-
-void store_le(char* p, std::uint64_t v, unsigned bytes)
-{
-    for (unsigned i = 0; i < bytes; ++i)
-        p[i] = char(v >> (8 * i) & 0xFF);
-}
-
+std::uint32_t load_u32(const char* p) { return std::uint32_t(tarvo::load_le(p, 4)); }
+std::uint32_t load_u16(const char* p) { return std::uint32_t(tarvo::load_le(p, 2)); }
 void store_u32(char* p, std::uint32_t v) { store_le(p, v, 4); }
 
 // One item's header, checked to lie within [at, end).
@@ -323,6 +304,9 @@ int put_item(tarvo_v1_t* pack, const char* name, int type, const void* value,
         store_u32(v + C_PARENT, pack->at);
     } else if (value_len) {
         std::memcpy(v, value, value_len);
+        // Readers find a str's end by its NUL: store one whatever was given.
+        if (SHAPES[type] == TEXT)
+            v[value_len - 1] = '\0';
     }
 
     store_u32(buf + c.count_at, count + 1);
@@ -445,7 +429,7 @@ int tarvo_v1_put(tarvo_v1_t* pack, const char* name, int type, const void* data,
         return TARVO_ERR_BAD_PARAM;
     if (shape <= FIXED8 && size != std::uint32_t(shape))
         return TARVO_ERR_BAD_PARAM;
-    if (shape == TEXT && (size == 0 || static_cast<const char*>(data)[size - 1] != '\0'))
+    if (shape == TEXT && size == 0)
         return TARVO_ERR_BAD_PARAM;
     const char one = 1;
     if (type == TARVO_TYPE_BOOL && *static_cast<const char*>(data) != 0)

@@ -43,6 +43,8 @@
  * one empty container under a one-letter name: 24 + 17 = 41 bytes.
  */
 
+#include "tarvo_bits/tarvo_pack.h"
+
 #include <cstdint>
 
 // Engine state of one open container: the root or a nested object or array.
@@ -90,8 +92,8 @@ int   tarvo_v1_get_item_count(const tarvo_v1_t* pack);
 int   tarvo_v1_get_type(const tarvo_v1_t* pack);
 
 // Appends a scalar of plain type code type; data holds its size bytes,
-// integers and floating values little-endian, a str with its NUL. A bool
-// is stored as 1 for any non-zero byte. name is NULL for an element of an
+// integers and floating values little-endian, a str with its NUL (its last
+// byte is stored as NUL, unread). A bool is stored as 1 for any non-zero byte. name is NULL for an element of an
 // array and required in an object.
 int tarvo_v1_put(tarvo_v1_t* pack, const char* name, int type, const void* data, std::uint32_t size);
 // Appends an empty object (type 2) or array (type 4) and fills child (OUT).
@@ -111,5 +113,40 @@ int tarvo_v1_get_child(const tarvo_v1_t* pack, const char* internal, int type, t
 // 1 when every item of the container lies well-formed within it and their
 // number is the stored count, 0 otherwise.
 int tarvo_v1_valid(const tarvo_v1_t* pack);
+
+namespace tarvo {
+
+// The tarvo::Tarvo interface over the version-1 engine: one open container
+// of a version-1 pack, placed in the pack's temp area (or pool).
+class Protocol_v1 final : public Tarvo {
+public:
+    // Writes the empty header into buf and returns the root handle.
+    static Tarvo* open_w(char* buf, int size, Allocator& allocator) noexcept;
+    // Checks the header, then records the room left in it.
+    static Tarvo* open_rw(char* buf, int size, Allocator& allocator) noexcept;
+
+    int version() const noexcept override { return 1; }
+    int put(const char* name, int type, const void* data, uint32_t size) noexcept override;
+    Tarvo* put_container(const char* name, int type) noexcept override;
+    int close() noexcept override;
+    int size() const noexcept override;
+    char* buffer() const noexcept override;
+    int item_count() const noexcept override;
+    int valid() const noexcept override;
+    int first_item(tarvo_item_t* item) const noexcept override;
+    int next_item(const tarvo_item_t* current, tarvo_item_t* next) const noexcept override;
+    int child_from_item(const tarvo_item_t* item, int type, Tarvo** child) const noexcept override;
+
+private:
+    Protocol_v1(Allocator& allocator, const tarvo_v1_t& pack) noexcept : Tarvo(allocator), _pack(pack) {}
+    using EngineOpen = int (*)(tarvo_v1_t*, char*, int);
+    static Tarvo* open(EngineOpen engine_open, char* buf, int size, Allocator& allocator) noexcept;
+    // Copies an engine item into a plain descriptor owned by this handle.
+    int hand_out(int r, const tarvo_v1_item_t& from, tarvo_item_t* to) const noexcept;
+
+    tarvo_v1_t _pack;
+};
+
+} // namespace tarvo
 
 #endif

@@ -1,0 +1,110 @@
+// tarvo::Protocol_v1: the pack interface over the tarvo_v1_ engine functions.
+#include "tarvo_bits/protocol_v1.h"
+
+#include "open_v1.h"
+
+#include <new>
+
+namespace tarvo {
+
+// The smallest temp area, at its worst alignment, holds the control block
+// and the root handle.
+static_assert(temp_cost(sizeof(Protocol_v1)) <= V1_MIN_TEMP - TEMP_ALIGN,
+              "a version-1 root handle must fit the minimum temp area");
+
+// Takes the handle's block first, so that a pack whose handle cannot be
+// placed is never written to.
+Tarvo* Protocol_v1::open(EngineOpen engine_open, char* buf, int size, Allocator& allocator) noexcept
+{
+    void* block = allocator.allocate(sizeof(Protocol_v1));
+    if (!block)
+        return error_ptr(TARVO_ERR_NO_TEMP);
+    tarvo_v1_t pack;
+    int r = engine_open(&pack, buf, size);
+    if (r != TARVO_OK) {
+        allocator.release(block);
+        return error_ptr(r);
+    }
+    return new (block) Protocol_v1(allocator, pack);
+}
+
+Tarvo* Protocol_v1::open_w(char* buf, int size, Allocator& allocator) noexcept
+{
+    return open(tarvo_v1_open_w, buf, size, allocator);
+}
+
+Tarvo* Protocol_v1::open_rw(char* buf, int size, Allocator& allocator) noexcept
+{
+    return open(tarvo_v1_open_rw, buf, size, allocator);
+}
+
+int Protocol_v1::put(const char* name, int type, const void* data, uint32_t size) noexcept
+{
+    // The plain null put hands over one byte (a version-2 null stores one);
+    // a version-1 null has no value.
+    return tarvo_v1_put(&_pack, name, type, data, type == TARVO_TYPE_NULL ? 0 : size);
+}
+
+Tarvo* Protocol_v1::put_container(const char* name, int type) noexcept
+{
+    // The engine reports a missing block as -11 only after the name checks.
+    void* block = _allocator->allocate(sizeof(Protocol_v1));
+    tarvo_v1_t child;
+    int r = tarvo_v1_put_container(&_pack, name, type, block ? &child : nullptr);
+    if (r != TARVO_OK) {
+        if (block)
+            _allocator->release(block);
+        return error_ptr(r);
+    }
+    return new (block) Protocol_v1(*_allocator, child);
+}
+
+int Protocol_v1::close() noexcept { return tarvo_v1_close(&_pack); }
+
+int Protocol_v1::size() const noexcept { return tarvo_v1_get_size(&_pack); }
+
+char* Protocol_v1::buffer() const noexcept { return tarvo_v1_get_buffer(&_pack); }
+
+int Protocol_v1::item_count() const noexcept { return tarvo_v1_get_item_count(&_pack); }
+
+int Protocol_v1::valid() const noexcept { return tarvo_v1_valid(&_pack); }
+
+int Protocol_v1::hand_out(int r, const tarvo_v1_item_t& from, tarvo_item_t* to) const noexcept
+{
+    if (r != TARVO_OK)
+        return r;
+    to->pack = to_handle(const_cast<Protocol_v1*>(this));
+    to->internal = from.internal;
+    to->type = from.type;
+    to->value_size = from.value_size;
+    to->key = from.key;
+    to->value = from.value;
+    return TARVO_OK;
+}
+
+int Protocol_v1::first_item(tarvo_item_t* item) const noexcept
+{
+    tarvo_v1_item_t it;
+    return hand_out(tarvo_v1_first_item(&_pack, &it), it, item);
+}
+
+int Protocol_v1::next_item(const tarvo_item_t* current, tarvo_item_t* next) const noexcept
+{
+    tarvo_v1_item_t it;
+    return hand_out(tarvo_v1_next_item(&_pack, current->internal, &it), it, next);
+}
+
+int Protocol_v1::child_from_item(const tarvo_item_t* item, int type, Tarvo** child) const noexcept
+{
+    tarvo_v1_t pack;
+    int r = tarvo_v1_get_child(&_pack, item->internal, type, &pack);
+    if (r != TARVO_OK)
+        return r;
+    void* block = _allocator->allocate(sizeof(Protocol_v1));
+    if (!block)
+        return TARVO_ERR_NO_TEMP;
+    *child = new (block) Protocol_v1(*_allocator, pack);
+    return TARVO_OK;
+}
+
+}  // namespace tarvo
