@@ -1,0 +1,307 @@
+#include "tal/containers/string/tal_string.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdarg>
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "tal/test/recording_pool.h"
+
+using namespace tal_test;
+
+namespace {
+
+class StringTest : public ::testing::Test {
+protected:
+    StringTest() : alloc(&source) { event_log().clear(); }
+    tal::string make(const char* text) { return tal::string(text, alloc); }
+    RecordingPool source;
+    tal::pool_allocator<char> alloc;
+};
+
+// The text with its length, so that embedded NULs show.
+std::string text_of(const tal::string& s)
+{
+    return std::string(s.c_str(), s.size());
+}
+
+TEST_F(StringTest, EmptyStringsAllocateNothing)
+{
+    {
+        tal::string by_default;
+        EXPECT_STREQ("", by_default.c_str());
+        EXPECT_EQ(0u, by_default.size());
+        EXPECT_EQ(0u, by_default.capacity());
+        tal::string over_alloc(alloc);
+        tal::string from_empty("", alloc);
+        tal::string from_zero("abc", 0, alloc);
+        tal::string copy(from_zero);
+        EXPECT_EQ(0u, copy.capacity());
+        EXPECT_EQ(&source, copy.get_allocator().get_mempool());
+    }
+    EXPECT_TRUE(event_log().empty());
+}
+
+TEST_F(StringTest, NullTextThrowsCstr)
+{
+    const char* null_text = nullptr;
+    EXPECT_THROW(tal::string(null_text, alloc), tal::NullPointerException);
+    try {
+        tal::string s(null_text, 0, alloc);
+        FAIL() << "no exception";
+    } catch (tal::NullPointerException& e) {
+        EXPECT_STREQ("cstr", e.what());
+        const std::string file = e.file();
+        EXPECT_EQ("tal/containers/string/tal_string.h", file.substr(file.size() - 34));
+    }
+    tal::string s = make("ab");
+    try {
+        s.append(null_text, 0);
+        FAIL() << "no exception";
+    } catch (tal::NullPointerException& e) {
+        EXPECT_STREQ("cstr", e.what());
+    }
+    EXPECT_THROW(s.append(null_text), tal::NullPointerException);
+    EXPECT_EQ("ab", text_of(s));
+    EXPECT_EQ(1u, source.mallocs);
+}
+
+TEST_F(StringTest, TextWithLengthKeepsEmbeddedNuls)
+{
+    tal::string s("ab\0cd", 5, alloc);
+    EXPECT_EQ(5u, s.size());
+    EXPECT_EQ(5u, s.capacity());
+    EXPECT_EQ(6u, source.size_of(s.c_str()));
+    EXPECT_STREQ("ab", s.c_str());
+    EXPECT_EQ(1, s.compare(tal::string("ab\0cc", 5, alloc)));
+}
+
+TEST_F(StringTest, AppendsAtLeastDoubleTheCapacity)
+{
+    tal::string s(alloc);
+    s.append("abc");
+    EXPECT_EQ(3u, s.capacity());
+    s.append("d");
+    EXPECT_EQ(6u, s.capacity());
+    s.append("0123456789");
+    EXPECT_EQ(14u, s.capacity());
+    EXPECT_EQ("abcd0123456789", text_of(s));
+    s.append(2, 'z');
+    EXPECT_EQ(28u, s.capacity());
+    EXPECT_EQ("abcd0123456789zz", text_of(s));
+    EXPECT_EQ((Events{"malloc 4", "malloc 7", "free 4", "malloc 15", "free 7", "malloc 29", "free 15"}),
+              event_log());
+}
+
+TEST_F(StringTest, ReserveGrowsButNeverShrinks)
+{
+    tal::string s(alloc);
+    s.reserve(10);
+    EXPECT_EQ(10u, s.capacity());
+    s.reserve(11);
+    EXPECT_EQ(20u, s.capacity());
+    s.reserve(5);
+    EXPECT_EQ(20u, s.capacity());
+    EXPECT_EQ((Events{"malloc 11", "malloc 21", "free 11"}), event_log());
+}
+
+TEST_F(StringTest, FormattedAppendGrowsWhenTheTailIsShort)
+{
+    tal::string s(alloc);
+    s.appendf("%d", 12345);
+    EXPECT_EQ("12345", text_of(s));
+    EXPECT_EQ(5u, s.capacity());
+    s.clear();
+    s.appendf("%s", "54321");
+    EXPECT_EQ("54321", text_of(s));
+    EXPECT_EQ((Events{"malloc 6"}), event_log());
+}
+
+TEST_F(StringTest, SetfKeepsTheBlock)
+{
+    tal::string s(alloc);
+    s.reserve(20);
+    s.append("0123456789");
+    s.setf("%s-%d", "ab", 7);
+    EXPECT_EQ("ab-7", text_of(s));
+    EXPECT_EQ(20u, s.capacity());
+    EXPECT_EQ(1u, source.mallocs);
+}
+
+TEST_F(StringTest, FormatErrorChangesNothing)
+{
+    tal::string s = make("abc");
+    s.appendf("%lc", static_cast<wint_t>(0x100));
+    EXPECT_EQ("abc", text_of(s));
+    EXPECT_EQ(3u, s.capacity());
+}
+
+void append_twice(tal::string& s, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    s.vappendf(format, args);
+    s.vappendf(format, args);
+    va_end(args);
+}
+
+TEST_F(StringTest, ArgumentListIsNotConsumed)
+{
+    tal::string s(alloc);
+    append_twice(s, "%s%d,", "n", 42);
+    EXPECT_EQ("n42,n42,", text_of(s));
+}
+
+TEST_F(StringTest, CopyIsExactAndKeepsTheSource)
+{
+    tal::string s = make("abc");
+    s.reserve(6);
+    tal::string copy(s);
+    EXPECT_EQ(3u, copy.capacity());
+    EXPECT_EQ(&source, copy.get_allocator().get_mempool());
+    EXPECT_EQ("abc", text_of(copy));
+}
+
+TEST_F(StringTest, AssignmentKeepsOrReplacesTheBlock)
+{
+    tal::string s = make("abcdef");
+    const char* block = s.c_str();
+    s = "xy";
+    EXPECT_EQ(block, s.c_str());
+    EXPECT_EQ(6u, s.capacity());
+    s = make("0123456789");
+    EXPECT_EQ(10u, s.capacity());
+    EXPECT_EQ("0123456789", text_of(s));
+    s = static_cast<const char*>(nullptr);
+    EXPECT_EQ(0u, s.size());
+    EXPECT_EQ(10u, s.capacity());
+    s = s;
+    EXPECT_EQ(0u, s.size());
+}
+
+TEST_F(StringTest, AssigningTextWithLeadingNulCopiesAllBytes)
+{
+    tal::string target = make("abc");
+    target = tal::string("\0xyz", 4, alloc);
+    EXPECT_EQ(std::string("\0xyz", 4), text_of(target));
+    target = tal::string(alloc);
+    EXPECT_EQ(0u, target.size());
+}
+
+TEST_F(StringTest, AppendingAStringToItselfDoublesIt)
+{
+    tal::string s = make("abc");
+    s.append(s);
+    EXPECT_EQ("abcabc", text_of(s));
+    s.reserve(20);
+    s.append(s);
+    EXPECT_EQ("abcabcabcabc", text_of(s));
+}
+
+TEST_F(StringTest, TextFromInsideItselfSurvivesGrowthAndOverlap)
+{
+    tal::string s = make("hello");
+    s.append(s.c_str() + 1, 3);
+    EXPECT_EQ("helloell", text_of(s));
+    s.append(s.c_str() + 2);
+    EXPECT_EQ("helloelllloell", text_of(s));
+    s = s.c_str() + 5;
+    EXPECT_EQ("elllloell", text_of(s));
+    tal::string t = make("abc");
+    t.appendf("[%s]", t.c_str());
+    EXPECT_EQ("abc[abc]", text_of(t));
+}
+
+TEST_F(StringTest, OverflowingSizesAreRefused)
+{
+    tal::string s = make("abc");
+    const size_t before = source.mallocs;
+    try {
+        s.append(SIZE_MAX, 'x');
+        FAIL() << "no exception";
+    } catch (tal::BadAllocException& e) {
+        EXPECT_STREQ("__capacity[18446744073709551615]", e.what());
+    }
+    EXPECT_THROW(s.reserve(SIZE_MAX), tal::BadAllocException);
+    EXPECT_EQ(before, source.mallocs);
+    EXPECT_EQ("abc", text_of(s));
+    EXPECT_EQ(3u, s.capacity());
+}
+
+TEST_F(StringTest, RefusedBlockLeavesTheStringUnchanged)
+{
+    tal::string s = make("abc");
+    source.refuse_all();
+    try {
+        s.append("d");
+        FAIL() << "no exception";
+    } catch (tal::BadAllocException& e) {
+        EXPECT_EQ("size[7] _p_pool[" + address_text(&source) + "]", e.what());
+    }
+    EXPECT_EQ("abc", text_of(s));
+    EXPECT_EQ(3u, s.capacity());
+    EXPECT_THROW(s.appendf("%s", "long text"), tal::BadAllocException);
+    EXPECT_THROW(s = "longer", tal::BadAllocException);
+    EXPECT_EQ("abc", text_of(s));
+}
+
+TEST_F(StringTest, DestructionGivesCapacityPlusOneBack)
+{
+    {
+        tal::string s = make("abc");
+        s.reserve(9);
+    }
+    EXPECT_EQ((Events{"malloc 4", "malloc 10", "free 4", "free 10"}), event_log());
+    EXPECT_EQ(0u, source.bad_frees);
+    // Without a source the heap takes it; the sanitizer build checks the pair.
+    tal::string heap("heap");
+    heap.append(" text");
+    EXPECT_EQ("heap text", text_of(heap));
+}
+
+TEST_F(StringTest, ComparisonIsBytewise)
+{
+    EXPECT_EQ(-1, make("ab").compare(make("abc")));
+    EXPECT_EQ(1, make("b").compare(make("abc")));
+    EXPECT_EQ(1, make("\x80").compare(make("a")));
+    EXPECT_EQ(0, make("abc").compare(make("abc")));
+    EXPECT_TRUE(make("ab") < make("abc"));
+    EXPECT_FALSE(make("abc") < make("abc"));
+    EXPECT_EQ(-1, tal::string("a\0", 2, alloc).compare(tal::string("a\0b", 3, alloc)));
+}
+
+TEST_F(StringTest, OrdersMapKeys)
+{
+    std::map<tal::string, int> map;
+    map[make("b")] = 2;
+    map[make("a")] = 1;
+    map[make("ab")] = 3;
+    std::string order;
+    for (std::map<tal::string, int>::const_iterator it = map.begin(); it != map.end(); ++it) {
+        order += it->first.c_str();
+        order += ',';
+    }
+    EXPECT_EQ("a,ab,b,", order);
+}
+
+TEST_F(StringTest, StreamsTextUpToFirstNul)
+{
+    tal::AutoBuffer buf(16);
+    tal::string s("ab\0cd", 5, alloc);
+    buf << "[" << s << "]";
+    EXPECT_STREQ("[ab]", buf.c_str());
+}
+
+TEST_F(StringTest, StreamingIntoAnExceptionCopiesNothing)
+{
+    tal::string s = make("key");
+    const size_t before = source.mallocs;
+    tal::KeyNotFoundException e;
+    e << "key[" << s << "]";
+    EXPECT_STREQ("key[key]", e.what());
+    EXPECT_EQ(before, source.mallocs);
+}
+
+}  // namespace
