@@ -62,7 +62,15 @@ Tarvo* Protocol_v2::open_rw(char* buf, int size, Allocator& allocator) noexcept 
 
 void Protocol_v2::release_resources() noexcept {
     _index.drop(*_allocator);
-    if (_parent != nullptr && (_flags & WRITABLE)) _parent->_flags &= ~static_cast<uint32_t>(IN_CHILD);
+    // A container with an open child stays locked; so do its ancestors until
+    // that child is finished too. An ancestor finished in the meantime is
+    // still intact (its block cannot be reclaimed before ours) and unlocks
+    // its own parent in turn.
+    for (Protocol_v2* c = this; !(c->_flags & IN_CHILD) && (c->_flags & WRITABLE) && c->_parent != nullptr;) {
+        c = c->_parent;
+        c->_flags &= ~static_cast<uint32_t>(IN_CHILD);
+        if (c->_magic == MAGIC) break;
+    }
 }
 
 bool Protocol_v2::bounds(Bounds& b) const noexcept {
