@@ -13,15 +13,9 @@ const size_t DEFAULT_PRINTF_HINT = 60;
 
 }  // namespace
 
-ResourcePool::ResourcePool()
-    : _syspool(),
-      _mempool(_syspool),
-      _p_attach_object_list(0),
-      _p_attach_array_list(0),
-      _p_alloc_object_list(0),
-      _p_alloc_array_list(0)
-{
-}
+// Binding the reference before _syspool is built is fine: it is only used
+// once the delegated constructor has built it.
+ResourcePool::ResourcePool() : ResourcePool(_syspool) {}
 
 ResourcePool::ResourcePool(mempool& source)
     : _syspool(),

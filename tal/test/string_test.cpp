@@ -135,6 +135,9 @@ TEST_F(StringTest, FormatErrorChangesNothing)
     tal::string s = make("abc");
     s.appendf("%lc", static_cast<wint_t>(0x100));
     EXPECT_EQ("abc", text_of(s));
+    const char* no_format = nullptr;
+    s.appendf(no_format);
+    EXPECT_EQ("abc", text_of(s));
     EXPECT_EQ(3u, s.capacity());
 }
 

@@ -126,7 +126,8 @@ public:
         return *this;
     }
 
-    // A format error (negative vsnprintf result) changes nothing.
+    // A format error (negative vsnprintf result) or a null format changes
+    // nothing.
     __attribute__((format(printf, 2, 3))) basic_string& appendf(const char* format, ...)
     {
         va_list args;
@@ -298,6 +299,9 @@ private:
     // from a fresh copy of args into a grown block, before the old one goes.
     void _do_vappendf(const char* format, va_list args)
     {
+        if (!format) {
+            return;
+        }
         va_list ap;
         va_copy(ap, args);
         const int r = vsnprintf(_dataplus._str + _length, _capacity - _length + 1, format, ap);
