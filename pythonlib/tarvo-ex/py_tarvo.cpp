@@ -374,11 +374,14 @@ int place_item(PyObject* container, const tarvo_item_t* item, const char* prefix
   return rc == 0 ? 0 : -1;
 }
 
+const int kEndOfItems = 1;
+
 // Fills current with the item at position (counted from 1). Returns 0, or
-// TARVO_ERR_NOT_FOUND past the last item when end_ok, else -1 with the message raised.
+// kEndOfItems past the last item when end_ok, else -1 with the message raised.
 int step_item(tarvo_t* pack, tarvo_item_t* current, int position, bool end_ok) {
   int r = position == 1 ? tarvo_first_item(pack, current) : tarvo_next_item(current, current);
-  if (r == 0 || (r == TARVO_ERR_NOT_FOUND && end_ok)) return r;
+  if (r == 0) return 0;
+  if (r == TARVO_ERR_NOT_FOUND && end_ok) return kEndOfItems;
   if (position == 1) {
     PYTARVO_RAISE("Error getting first item of pack[%p], err[%s]", pack, tarvo_perror(r));
   } else {
@@ -467,7 +470,7 @@ int PyTarvo_PackToList(tarvo_t* pack, PyObject* list) {
   for (int position = 1;; ++position) {
     // The list ends with the items; a failed step raises.
     r = step_item(pack, &item, position, true);
-    if (r == TARVO_ERR_NOT_FOUND) return 0;
+    if (r == kEndOfItems) return 0;
     if (r != 0 || place_item(list, &item, NULL) != 0) return -1;
   }
 }

@@ -1,0 +1,124 @@
+"""Malformed pack bytes fed to setPack and version: refused, never read out of bounds."""
+import struct
+import unittest
+
+import _tarvo
+from tarvo_testlib import HAS_V1, NO_V1, TarvoCase, golden, new_pack, packed, tarvo_error
+
+# A version-2 pack: root object with an INT_32, a STRING and an OBJECT holding
+# an ARRAY of one INT_32.
+SAMPLE_V2 = golden(
+    "10 00 32000000 03000000"        # root: content 50 bytes, 3 items
+    "14 02 6900 05000000"            # INT_32 "i" = 5
+    "d0 02 03 7300 616200"           # STRING (short) "s" = "ab": 3 value bytes
+    "10 02 16000000 6f00 01000000"   # OBJECT "o": content 22 bytes, 1 item
+    "20 02 0a000000 6100 01000000"   #   ARRAY "a": content 10 bytes, 1 item
+    "14 00 07000000")                #     INT_32 = 7
+SAMPLE_DICT = {"i": ("int32", 5), "s": ("str", "ab"),
+               "o": ("obj", {"a": ("arr", [("int32", 7)])})}
+# offsets of the 32-bit length and count fields in SAMPLE_V2; the array's
+# count (at 46) is not among them: the list walk reads to the last item.
+LENGTH_FIELDS = (2, 6, 28, 34, 40)
+ARRAY_COUNT = 46
+ELEMENT_TYPE = 50
+
+
+def load(data, version=2):
+    """setPack's outcome for data: the dict, or the tarvo.error message."""
+    p = new_pack(version, 4096)
+    try:
+        p.setPack(data)
+    except _tarvo.error, message:
+        return message
+    return p.getdict()
+
+
+class GoldenTest(TarvoCase):
+    def test_sample_reads(self):
+        self.assertEqual(load(SAMPLE_V2), SAMPLE_DICT)
+        self.assertEqual(_tarvo.version(SAMPLE_V2), 2)
+
+    def test_writer_makes_the_same_items(self):
+        # the writer's item order follows the dict, so compare item by item
+        data = packed(2, {"i": ("int32", 5)}).getPack()
+        self.assertEqual(data, golden("10 00 0c000000 01000000 14 02 6900 05000000"))
+
+
+class TruncationTest(TarvoCase):
+    def test_every_prefix(self):
+        for n in range(len(SAMPLE_V2)):
+            prefix = SAMPLE_V2[:n]
+            code = "Bad parameter" if n < 4 else "Bad data"
+            self.assertTarvoError("open_w Length[%d] of buffer[<ptr>] is fail, err[TVO: %s]"
+                                  % (n, code), new_pack(2).setPack, prefix)
+            self.assertTarvoError("tarvo data error, err[TVO: %s]" % code, _tarvo.version, prefix)
+
+    @unittest.skipUnless(HAS_V1, NO_V1)
+    def test_every_prefix_version1(self):
+        data = packed(1, {"i": ("int32", 5), "o": ("obj", {"s": ("str", "ab")})}).getPack()
+        for n in range(len(data)):
+            result = load(data[:n], 1)
+            self.assertIsInstance(result, (str, dict))
+            try:
+                _tarvo.version(data[:n])
+            except _tarvo.error:
+                pass
+
+
+class CorruptionTest(TarvoCase):
+    def refused_or_read(self, data):
+        """data either loads into a dict or is refused with a module message."""
+        result = load(data)
+        if isinstance(result, str):
+            self.assertRegexpMatches(result, r"^\[py_tarvo:\d+\] ")
+        else:
+            self.assertIsInstance(result, dict)
+        return result
+
+    def test_length_fields_at_their_maximum(self):
+        for offset in LENGTH_FIELDS:
+            for value in (0xffffffff, 0x7fffffff, 0x80000000, len(SAMPLE_V2)):
+                data = SAMPLE_V2[:offset] + struct.pack("<I", value) + SAMPLE_V2[offset + 4:]
+                self.assertNotEqual(self.refused_or_read(data), SAMPLE_DICT, (offset, value))
+
+    def test_array_count_is_not_consulted(self):
+        data = SAMPLE_V2[:ARRAY_COUNT] + struct.pack("<I", 0xffffffff) + SAMPLE_V2[ARRAY_COUNT + 4:]
+        self.assertEqual(load(data), SAMPLE_DICT)
+
+    def test_list_walk_raises_on_bad_data(self):
+        data = SAMPLE_V2[:ELEMENT_TYPE] + "\xff" + SAMPLE_V2[ELEMENT_TYPE + 1:]
+        self.assertTarvoError("Error getting first item of pack[<ptr>], err[TVO: Bad data]",
+                              new_pack(2).setPack, data)
+
+    def test_every_byte_changed(self):
+        for offset in range(len(SAMPLE_V2)):
+            for value in (0x00, 0x01, 0x7f, 0x80, 0xff):
+                data = SAMPLE_V2[:offset] + chr(value) + SAMPLE_V2[offset + 1:]
+                self.refused_or_read(data)
+                try:
+                    _tarvo.version(data)
+                except _tarvo.error:
+                    pass
+
+    def test_count_beyond_the_reachable_items(self):
+        data = golden("10 00 0c000000 02000000 14 02 6900 05000000")
+        message = load(data)
+        self.assertIsInstance(message, str)
+        self.assertRegexpMatches(message, r"Invalid pack|Error getting 2th item")
+
+    def test_string_without_its_nul(self):
+        data = golden("10 00 09000000 01000000 d0 02 00 7300")  # STRING "s", value length 0
+        message = load(data)
+        self.assertIsInstance(message, str)
+        self.assertRegexpMatches(message, r"Invalid pack|Malformed item\[s\] type\[32\] size\[0\]")
+
+    def test_version_leaves_the_callers_bytes(self):
+        data = SAMPLE_V2 + "tail"
+        before = str(bytearray(data))
+        tarvo_error(_tarvo.version, data[:5])
+        _tarvo.version(data)
+        self.assertEqual(data, before)
+
+
+if __name__ == "__main__":
+    unittest.main()
