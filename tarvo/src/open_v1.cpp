@@ -1,8 +1,6 @@
 // Version-1 opens: handles of the version-1 engine.
 #include "open_v1.h"
 
-#include "tarvo_bits/protocol_v1.h"
-
 namespace tarvo {
 
 Tarvo* open_v1_w(char* buf, int size, Allocator& allocator) noexcept {

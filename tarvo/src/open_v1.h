@@ -5,12 +5,12 @@
 #ifndef TARVO_SRC_OPEN_V1_H
 #define TARVO_SRC_OPEN_V1_H
 
-#include "tarvo_bits/tarvo_pack.h"
+#include "tarvo_bits/protocol_v1.h"
 
 namespace tarvo {
 
 constexpr int V1_MIN_TEMP = 96;
-constexpr int V1_MIN_BUFFER = 41;
+constexpr int V1_MIN_BUFFER = TARVO_V1_MIN_BUFFER;
 
 // Empty writable version-1 pack over size bytes at buf (size >= 41).
 Tarvo* open_v1_w(char* buf, int size, Allocator& allocator) noexcept;

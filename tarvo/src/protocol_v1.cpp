@@ -1,6 +1,4 @@
 // tarvo::Protocol_v1: the pack interface over the tarvo_v1_ engine functions.
-#include "tarvo_bits/protocol_v1.h"
-
 #include "open_v1.h"
 
 #include <new>

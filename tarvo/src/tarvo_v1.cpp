@@ -131,6 +131,8 @@ int header_length(const char* head, std::uint32_t n, std::uint32_t* length)
 // the pack, and the pack within the bytes it was opened over.
 int load_container(const tarvo_v1_t* pack, Container* c)
 {
+    if (!pack)
+        return TARVO_ERR_BAD_PARAM;
     const char* buf = pack->buf;
     std::uint32_t length;
     if (header_length(buf, pack->size, &length) != TARVO_OK || length > pack->size)
@@ -260,14 +262,13 @@ int walk_ancestors(char* buf, std::uint32_t at, std::uint32_t pack_end, std::uin
 int put_item(tarvo_v1_t* pack, const char* name, int type, const void* value,
              std::uint32_t value_len, tarvo_v1_t* child)
 {
-    if (!pack)
-        return TARVO_ERR_BAD_PARAM;
-    char* buf = pack->buf;
     Container c;
-    if (load_container(pack, &c) != TARVO_OK)
-        return TARVO_ERR_BAD_DATA;
+    int r = load_container(pack, &c);
+    if (r != TARVO_OK)
+        return r;
+    char* buf = pack->buf;
     Path p;
-    int r = make_path(buf, c, name, &p);
+    r = make_path(buf, c, name, &p);
     if (r != TARVO_OK)
         return r;
     const bool container = SHAPES[type] == CONTAINER;
@@ -330,8 +331,9 @@ void fill(const tarvo_v1_t* pack, const Item& it, tarvo_v1_item_t* out)
 // The item of pack's container that internal points at, checked.
 int locate_item(const tarvo_v1_t* pack, const char* internal, Container* c, Item* it)
 {
-    if (load_container(pack, c) != TARVO_OK)
-        return TARVO_ERR_BAD_DATA;
+    int r = load_container(pack, c);
+    if (r != TARVO_OK)
+        return r;
     if (!internal || internal < pack->buf + c->begin || internal >= pack->buf + c->end)
         return TARVO_ERR_BAD_PARAM;
     return parse_item(pack->buf, std::uint32_t(internal - pack->buf), c->end, it);
@@ -380,8 +382,9 @@ int tarvo_v1_length(const char* head, int n)
 int tarvo_v1_close(tarvo_v1_t* pack)
 {
     Container c;
-    if (!pack || load_container(pack, &c) != TARVO_OK)
-        return pack ? TARVO_ERR_BAD_DATA : TARVO_ERR_BAD_PARAM;
+    int r = load_container(pack, &c);
+    if (r != TARVO_OK)
+        return r;
     store_u32(pack->buf + H_ROOM, 0);
     return TARVO_OK;
 }
@@ -389,10 +392,9 @@ int tarvo_v1_close(tarvo_v1_t* pack)
 int tarvo_v1_get_size(const tarvo_v1_t* pack)
 {
     Container c;
-    if (!pack)
-        return TARVO_ERR_BAD_PARAM;
-    if (load_container(pack, &c) != TARVO_OK)
-        return TARVO_ERR_BAD_DATA;
+    int r = load_container(pack, &c);
+    if (r != TARVO_OK)
+        return r;
     return int(pack->at == 0 ? c.pack_end : c.end - pack->at);
 }
 
@@ -404,20 +406,11 @@ char* tarvo_v1_get_buffer(const tarvo_v1_t* pack)
 int tarvo_v1_get_item_count(const tarvo_v1_t* pack)
 {
     Container c;
-    if (!pack)
-        return TARVO_ERR_BAD_PARAM;
-    if (load_container(pack, &c) != TARVO_OK)
-        return TARVO_ERR_BAD_DATA;
+    int r = load_container(pack, &c);
+    if (r != TARVO_OK)
+        return r;
     std::uint32_t n = load_u32(pack->buf + c.count_at);
     return n > 0x7FFFFFFFu ? TARVO_ERR_BAD_DATA : int(n);
-}
-
-int tarvo_v1_get_type(const tarvo_v1_t* pack)
-{
-    Container c;
-    if (!pack)
-        return TARVO_ERR_BAD_PARAM;
-    return load_container(pack, &c) == TARVO_OK ? c.type : TARVO_ERR_BAD_DATA;
 }
 
 int tarvo_v1_put(tarvo_v1_t* pack, const char* name, int type, const void* data, std::uint32_t size)
@@ -448,10 +441,11 @@ int tarvo_v1_first_item(const tarvo_v1_t* pack, tarvo_v1_item_t* item)
 {
     Container c;
     Item it;
-    if (!pack || !item)
+    if (!item)
         return TARVO_ERR_BAD_PARAM;
-    if (load_container(pack, &c) != TARVO_OK)
-        return TARVO_ERR_BAD_DATA;
+    int r = load_container(pack, &c);
+    if (r != TARVO_OK)
+        return r;
     if (c.begin == c.end)
         return TARVO_ERR_NOT_FOUND;
     if (parse_item(pack->buf, c.begin, c.end, &it) != TARVO_OK)
@@ -464,7 +458,7 @@ int tarvo_v1_next_item(const tarvo_v1_t* pack, const char* current, tarvo_v1_ite
 {
     Container c;
     Item it;
-    if (!pack || !next)
+    if (!next)
         return TARVO_ERR_BAD_PARAM;
     int r = locate_item(pack, current, &c, &it);
     if (r != TARVO_OK)
@@ -481,7 +475,7 @@ int tarvo_v1_get_child(const tarvo_v1_t* pack, const char* internal, int type, t
 {
     Container c;
     Item it;
-    if (!pack || !child)
+    if (!child)
         return TARVO_ERR_BAD_PARAM;
     int r = locate_item(pack, internal, &c, &it);
     if (r != TARVO_OK)
@@ -498,7 +492,7 @@ int tarvo_v1_valid(const tarvo_v1_t* pack)
 {
     Container c;
     Item it;
-    if (!pack || load_container(pack, &c) != TARVO_OK)
+    if (load_container(pack, &c) != TARVO_OK)
         return 0;
     std::uint32_t n = 0;
     for (std::uint32_t at = c.begin; at != c.end; at = it.end(), ++n) {

@@ -4,6 +4,8 @@
 #include "v1_golden.h"
 #include "v1_walk.h"
 
+#include "tal/ResourcePool.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -238,6 +240,20 @@ TEST_F(V1Pack, ValidComparesTheCountWithTheItems)
     buf[12] = 2;  // top-level count
     EXPECT_EQ(0, tarvo_valid(p));
     EXPECT_EQ(2, tarvo_get_item_count(p));
+}
+
+TEST_F(V1Pack, PoolBackedOpenTakesHandlesFromThePool)
+{
+    tal::ResourcePool pool;
+    EXPECT_EQ(TARVO_ERR_BAD_PARAM, TARVO_PTR_ERR(tarvo_open_w_rp(1, buf.data(), 40, &pool)));
+    tarvo_t* p = tarvo_open_w_rp(1, buf.data(), 41, &pool);
+    ASSERT_EQ(0, TARVO_PTR_ERR(p));
+    tarvo_t* a = tarvo_put_array(p, "a");  // 7 + 2 + 8: the 17 bytes after the header
+    ASSERT_EQ(0, TARVO_PTR_ERR(a));
+    EXPECT_EQ(TARVO_ERR_NO_SPACE, tarvo_put_null(a, nullptr));
+    tarvo_finish(a);
+    EXPECT_EQ(41, tarvo_get_size(p));
+    EXPECT_EQ("a 4 (8)\n", walk(p));
 }
 
 }  // namespace

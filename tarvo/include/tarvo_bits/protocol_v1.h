@@ -89,7 +89,6 @@ int tarvo_v1_close(tarvo_v1_t* pack);
 int   tarvo_v1_get_size(const tarvo_v1_t* pack);
 char* tarvo_v1_get_buffer(const tarvo_v1_t* pack);
 int   tarvo_v1_get_item_count(const tarvo_v1_t* pack);
-int   tarvo_v1_get_type(const tarvo_v1_t* pack);
 
 // Appends a scalar of plain type code type; data holds its size bytes,
 // integers and floating values little-endian, a str with its NUL (its last
