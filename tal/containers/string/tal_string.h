@@ -63,12 +63,8 @@ public:
     // Valid until the string next grows or is destroyed.
     const _CharT* c_str() const { return _dataplus._str; }
     size_t size() const { return _length; }
-    size_t length() const { return _length; }
     size_t capacity() const { return _capacity; }
-    bool empty() const { return _length == 0; }
     _Alloc get_allocator() const { return _dataplus; }
-    const _CharT& operator[](size_t i) const { return _dataplus._str[i]; }
-    _CharT& operator[](size_t i) { return _dataplus._str[i]; }
 
     // Keeps the block and the capacity.
     void clear()
@@ -343,12 +339,6 @@ template <typename _CharT, typename _Alloc>
 inline bool operator<(const basic_string<_CharT, _Alloc>& a, const basic_string<_CharT, _Alloc>& b)
 {
     return a.compare(b) < 0;
-}
-
-template <typename _CharT, typename _Alloc>
-inline bool operator==(const basic_string<_CharT, _Alloc>& a, const basic_string<_CharT, _Alloc>& b)
-{
-    return a.compare(b) == 0;
 }
 
 typedef basic_string<char, pool_allocator<char> > string;
