@@ -286,8 +286,10 @@ Tarvo* Protocol_v2::put_container(const char* name, int type) noexcept {
     }
     Bounds b;
     if (!bounds(b)) return error_ptr(TARVO_ERR_BAD_DATA);
-    Protocol_v2* child = create<Protocol_v2>(*_allocator, *_allocator, _buf, _capacity, b.end, this,
-                                             static_cast<uint32_t>(WRITABLE));
+    // The child joins the writable chain only once its item is written, so
+    // that giving back a refused child leaves this container's lock alone.
+    Protocol_v2* child = create<Protocol_v2>(*_allocator, *_allocator, _buf, _capacity, b.end,
+                                             static_cast<Protocol_v2*>(nullptr), static_cast<uint32_t>(WRITABLE));
     if (child == nullptr) return error_ptr(TARVO_ERR_NO_TEMP);
     static const char EMPTY_COUNT[v2::COUNT_SIZE] = {0, 0, 0, 0};
     int r = append(name, gtype_dict[type], EMPTY_COUNT, v2::COUNT_SIZE);
@@ -295,6 +297,7 @@ Tarvo* Protocol_v2::put_container(const char* name, int type) noexcept {
         child->give_back();
         return error_ptr(r);
     }
+    child->_parent = this;
     _flags |= IN_CHILD;
     return child;
 }
