@@ -106,61 +106,51 @@ int put_str(tarvo_t* pack, const char* key, PyObject* value) {
   return tarvo_put_str(pack, key, text);
 }
 
-// Integer of an int32/uint32 tuple; false with the message raised.
-bool take_int(const char* key, PyObject* value, long* out) {
-  *out = PyInt_AsLong(value);
-  if (*out == -1 && PyErr_Occurred()) {
+// Called after a conversion of value gave its failure value: true, with the
+// message raised, when the conversion failed.
+bool conversion_failed(const char* key, PyObject* value, bool long_object) {
+  if (!PyErr_Occurred()) return false;
+  if (long_object) {
     PYTARVO_RAISE("Invalid key[%s] long object[@:%p]", PyTarvo_Text(key), value);
-    return false;
+  } else {
+    PYTARVO_RAISE("Invalid key[%s] object[@:%p]", PyTarvo_Text(key), value);
   }
   return true;
 }
 
 int put_int32(tarvo_t* pack, const char* key, PyObject* value) {
-  long n = 0;
-  if (!take_int(key, value, &n)) return kRaised;
+  long n = PyInt_AsLong(value);
+  if (n == -1 && conversion_failed(key, value, true)) return kRaised;
   return tarvo_put_int32(pack, key, static_cast<int32_t>(static_cast<uint32_t>(n)));
 }
 
 int put_uint32(tarvo_t* pack, const char* key, PyObject* value) {
-  long n = 0;
-  if (!take_int(key, value, &n)) return kRaised;
+  long n = PyInt_AsLong(value);
+  if (n == -1 && conversion_failed(key, value, true)) return kRaised;
   return tarvo_put_uint32(pack, key, static_cast<uint32_t>(n));
 }
 
 int put_int64(tarvo_t* pack, const char* key, PyObject* value) {
   long long n = PyLong_AsLongLong(value);
-  if (n == -1 && PyErr_Occurred()) {
-    PYTARVO_RAISE("Invalid key[%s] long object[@:%p]", PyTarvo_Text(key), value);
-    return kRaised;
-  }
+  if (n == -1 && conversion_failed(key, value, true)) return kRaised;
   return tarvo_put_int64(pack, key, n);
 }
 
 int put_uint64(tarvo_t* pack, const char* key, PyObject* value) {
   unsigned long long n = PyLong_AsUnsignedLongLong(value);
-  if (PyErr_Occurred()) {
-    PYTARVO_RAISE("Invalid key[%s] long object[@:%p]", PyTarvo_Text(key), value);
-    return kRaised;
-  }
+  if (n == static_cast<unsigned long long>(-1) && conversion_failed(key, value, true)) return kRaised;
   return tarvo_put_uint64(pack, key, n);
 }
 
 int put_double(tarvo_t* pack, const char* key, PyObject* value) {
   double d = PyFloat_AsDouble(value);
-  if (d == -1.0 && PyErr_Occurred()) {
-    PYTARVO_RAISE("Invalid key[%s] object[@:%p]", PyTarvo_Text(key), value);
-    return kRaised;
-  }
+  if (d == -1.0 && conversion_failed(key, value, false)) return kRaised;
   return tarvo_put_double(pack, key, d);
 }
 
 int put_bool(tarvo_t* pack, const char* key, PyObject* value) {
   long n = PyInt_AsLong(value);
-  if (n == -1 && PyErr_Occurred()) {
-    PYTARVO_RAISE("Invalid key[%s] object[@:%p]", PyTarvo_Text(key), value);
-    return kRaised;
-  }
+  if (n == -1 && conversion_failed(key, value, false)) return kRaised;
   // The low byte is stored, but a non-zero n whose low byte is 0 stays true.
   signed char b = static_cast<signed char>(n & 0xff);
   if (b == 0 && n != 0) b = 1;
