@@ -237,8 +237,8 @@ int check_absent(const char* buf, const Container& c, const Path& p)
 
 // Walks from the container item at `at` up through its parent offsets. Each
 // one must end at the pack's end, or nothing could be appended to it. With
-// grow set, adds grow to each value length; run once without it first, so a
-// put either writes everything or nothing.
+// apply set, adds grow to each value length; run once without it first, so
+// a put either writes everything or nothing.
 int walk_ancestors(char* buf, std::uint32_t at, std::uint32_t pack_end, std::uint32_t grow,
                    bool apply)
 {
@@ -304,7 +304,7 @@ int put_item(tarvo_v1_t* pack, const char* name, int type, const void* value,
         store_u32(v + C_COUNT, 0);
         store_u32(v + C_PARENT, pack->at);
     } else if (value_len) {
-        std::memcpy(v, value, value_len);
+        std::memmove(v, value, value_len);  // the value may come from this pack
         // Readers find a str's end by its NUL: store one whatever was given.
         if (SHAPES[type] == TEXT)
             v[value_len - 1] = '\0';

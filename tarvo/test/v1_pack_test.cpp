@@ -242,6 +242,17 @@ TEST_F(V1Pack, ValidComparesTheCountWithTheItems)
     EXPECT_EQ(2, tarvo_get_item_count(p));
 }
 
+TEST_F(V1Pack, ValuesMayComeFromThePackItself)
+{
+    tarvo_t* p = open_w();
+    ASSERT_EQ(0, tarvo_put_str(p, "s", "copied"));
+    tarvo_item_t it;
+    ASSERT_EQ(0, tarvo_first_item(p, &it));
+    ASSERT_EQ(0, tarvo_put_str(p, "t", it.value));
+    ASSERT_EQ(0, tarvo_put_raw(p, "r", it.key - 7, 9));  // the item's header and key
+    EXPECT_EQ("s 32 636f7069656400\nt 32 636f7069656400\nr 16 200200070000007300\n", walk(p));
+}
+
 TEST_F(V1Pack, PoolBackedOpenTakesHandlesFromThePool)
 {
     tal::ResourcePool pool;
