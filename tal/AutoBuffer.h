@@ -107,6 +107,9 @@ private:
     // How many of len bytes can be appended, growing if needed (see _grow).
     size_t _make_room(size_t len, char** old_str, size_t* old_capacity);
     void _release(char* str, size_t capacity);
+    // Appends len bytes of s, or len copies of fill when s is null; keeps
+    // what fits when growth fails.
+    AutoBuffer& _append(const char* s, char fill, size_t len);
     bool _owns(const char* p) const;
 
     size_t _size;

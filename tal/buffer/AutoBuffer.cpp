@@ -137,16 +137,15 @@ size_t AutoBuffer::_make_room(size_t len, char** old_str, size_t* old_capacity)
     return _capacity - _size;
 }
 
-AutoBuffer& AutoBuffer::push(const char* s, size_t len)
+AutoBuffer& AutoBuffer::_append(const char* s, char fill, size_t len)
 {
-    if (!s || !len)
-        return *this;
     char* old_str = NULL;
     size_t old_capacity = 0;
     size_t n = _make_room(len, &old_str, &old_capacity);
     if (n) {
-        // Bytes from the live storage may overlap the tail they go to.
-        if (_owns(s))
+        if (!s)
+            memset(_str + _size, fill, n);
+        else if (_owns(s))  // bytes of the live storage may overlap the tail
             memmove(_str + _size, s, n);
         else
             xmemcpy(_str + _size, s, n);
@@ -156,6 +155,13 @@ AutoBuffer& AutoBuffer::push(const char* s, size_t len)
     _truncated = n < len;
     _release(old_str, old_capacity);
     return *this;
+}
+
+AutoBuffer& AutoBuffer::push(const char* s, size_t len)
+{
+    if (!s || !len)
+        return *this;
+    return _append(s, '\0', len);
 }
 
 AutoBuffer& AutoBuffer::push(const char* s)
@@ -187,17 +193,7 @@ AutoBuffer& AutoBuffer::push(size_t count, char c)
 {
     if (!count || !c)
         return *this;
-    char* old_str = NULL;
-    size_t old_capacity = 0;
-    size_t n = _make_room(count, &old_str, &old_capacity);
-    if (n) {
-        memset(_str + _size, c, n);
-        _size += n;
-        _str[_size] = '\0';
-    }
-    _truncated = n < count;
-    _release(old_str, old_capacity);
-    return *this;
+    return _append(NULL, c, count);
 }
 
 AutoBuffer& AutoBuffer::push(const AutoBuffer& other)
