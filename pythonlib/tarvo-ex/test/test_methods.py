@@ -74,6 +74,16 @@ class Version1StateTest(TarvoCase):
         p.pack()
         self.assertEqual(p.items(), 1)
 
+    def test_reset_refused(self):
+        data = packed(1, {}).getPack()
+        # a buffer that holds the loaded version-1 pack but is too small to open one afresh
+        p = _tarvo.tarvo(2, len(data) + 1, 4096)
+        p.setPack(data)
+        p["keep"] = ("int32", 1)
+        self.assertTarvoError("Error resetting pack[<ptr>], err[TVO: Bad parameter]", p.reset)
+        self.assertEqual((p.size(), p.getdict()), (len(data), {"keep": ("int32", 1)}))
+        self.assertTarvoError("Error getting item count, err[TVO: Bad parameter]", p.items)
+
 
 class SetPackTest(TarvoCase):
     def test_loads_bytes_and_their_version(self):
