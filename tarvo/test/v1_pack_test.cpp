@@ -152,8 +152,11 @@ TEST_F(V1Pack, PutCodes)
     EXPECT_EQ(TARVO_ERR_WRONG_TYPE, TARVO_PTR_ERR(tarvo_put_array(a, "x")));
     EXPECT_EQ(TARVO_ERR_EXIST, TARVO_PTR_ERR(tarvo_put_object(p, "a")));
     tarvo_finish(a);
-    std::string name(70000, 'n');
+    // A key holds at most 65535 bytes with its NUL.
+    std::string name(65535, 'n');
     EXPECT_EQ(TARVO_ERR_NAME_TOO_LONG, tarvo_put_int32(p, name.c_str(), 1));
+    name.pop_back();
+    EXPECT_EQ(TARVO_ERR_NO_SPACE, tarvo_put_int32(p, name.c_str(), 1));
     EXPECT_EQ(TARVO_ERR_NO_SPACE, tarvo_put_str(p, "s", name.c_str()));
     // A container with items after it takes no more.
     ASSERT_EQ(0, tarvo_put_int32(p, "after", 1));
