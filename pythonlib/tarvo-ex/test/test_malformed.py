@@ -33,6 +33,17 @@ def load(data, version=2):
     return p.getdict()
 
 
+def nested_objects(depth):
+    """A version-2 pack of depth objects, each the only item of its parent."""
+    inner = ""
+    for _ in range(depth):
+        content = struct.pack("<I", 1 if inner else 0) + inner
+        # OBJECT "a" | content length | name | item count | the next level
+        inner = "\x10\x02" + struct.pack("<I", len(content)) + "a\x00" + content
+    content = struct.pack("<I", 1) + inner
+    return "\x10\x00" + struct.pack("<I", len(content)) + content
+
+
 class GoldenTest(TarvoCase):
     def test_sample_reads(self):
         self.assertEqual(load(SAMPLE_V2), SAMPLE_DICT)
@@ -111,6 +122,23 @@ class CorruptionTest(TarvoCase):
         message = load(data)
         self.assertIsInstance(message, str)
         self.assertRegexpMatches(message, r"Invalid pack|Malformed item\[s\] type\[32\] size\[0\]")
+
+    def test_nesting_deeper_than_the_interpreter_allows(self):
+        data = nested_objects(50)
+        d = load(data)
+        for _ in range(49):
+            d = d["a"][1]
+        self.assertEqual(d, {"a": ("obj", {})})
+        data = nested_objects(3000)
+        p = new_pack(2, len(data) + 1, 1 << 22)
+        try:
+            p.setPack(data)
+        except RuntimeError, e:
+            self.assertIn("while parsing a nested container", str(e))
+        except _tarvo.error:
+            pass  # the temp area ran out first
+        else:
+            self.fail("3000 nested objects were read")
 
     def test_version_leaves_the_callers_bytes(self):
         data = SAMPLE_V2 + "tail"
