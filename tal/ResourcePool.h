@@ -100,7 +100,7 @@ public:
     void attach_array(void* begin, void* end, void (*destructor)(void*, void*));
 
     // Destroys and releases everything; the pool stays usable on the same
-    // memory source.
+    // memory source. It catches nothing, so destroy functions must not throw.
     void reset();
 
     // A T built from arg, arg1..arg3 in sizeof(T) bytes of pool memory,
