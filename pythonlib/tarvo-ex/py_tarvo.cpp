@@ -32,7 +32,8 @@ T load_le(const char* bytes) {
   typedef typename std::conditional<sizeof(T) == 8, uint64_t, uint32_t>::type Bits;
   static_assert(sizeof(T) == sizeof(Bits), "4- or 8-byte values only");
   Bits bits = 0;
-  for (size_t i = sizeof(T); i-- > 0;) bits = static_cast<Bits>(bits << 8) | static_cast<unsigned char>(bytes[i]);
+  for (size_t i = sizeof(T); i-- > 0;)
+    bits = static_cast<Bits>(bits << 8) | static_cast<unsigned char>(bytes[i]);
   T value;
   memcpy(&value, &bits, sizeof value);
   return value;
@@ -50,8 +51,8 @@ int list_check(PyObject* value) { return PyList_Check(value); }
 
 // How a nested container is written: "obj" and "arr" differ only here.
 struct NestedPut {
-  const char* tag;    // "OBJ" / "ARR" in the type-mismatch message
-  const char* noun;   // "object" / "array" in the refused-put message
+  const char* tag;   // "OBJ" / "ARR" in the type-mismatch message
+  const char* noun;  // "object" / "array" in the refused-put message
   int (*check)(PyObject* value);
   tarvo_t* (*open)(tarvo_t* pack, const char* name);
   int (*walk)(PyObject* value, tarvo_t* child);
@@ -138,7 +139,8 @@ int put_int64(tarvo_t* pack, const char* key, PyObject* value) {
 
 int put_uint64(tarvo_t* pack, const char* key, PyObject* value) {
   unsigned long long n = PyLong_AsUnsignedLongLong(value);
-  if (n == static_cast<unsigned long long>(-1) && conversion_failed(key, value, true)) return kRaised;
+  if (n == static_cast<unsigned long long>(-1) && conversion_failed(key, value, true))
+    return kRaised;
   return tarvo_put_uint64(pack, key, n);
 }
 
@@ -228,26 +230,36 @@ PyObject* build_str(const tarvo_item_t* item) {
   return PyString_FromStringAndSize(item->value, static_cast<Py_ssize_t>(item->value_size - 1));
 }
 
-PyObject* build_int32(const tarvo_item_t* item) { return PyInt_FromLong(load_le<int32_t>(item->value)); }
-PyObject* build_uint32(const tarvo_item_t* item) { return PyInt_FromLong(load_le<uint32_t>(item->value)); }
-PyObject* build_int64(const tarvo_item_t* item) { return PyLong_FromLongLong(load_le<int64_t>(item->value)); }
+PyObject* build_int32(const tarvo_item_t* item) {
+  return PyInt_FromLong(load_le<int32_t>(item->value));
+}
+PyObject* build_uint32(const tarvo_item_t* item) {
+  return PyInt_FromLong(load_le<uint32_t>(item->value));
+}
+PyObject* build_int64(const tarvo_item_t* item) {
+  return PyLong_FromLongLong(load_le<int64_t>(item->value));
+}
 PyObject* build_uint64(const tarvo_item_t* item) {
   return PyLong_FromUnsignedLongLong(load_le<uint64_t>(item->value));
 }
 PyObject* build_bool(const tarvo_item_t* item) { return PyBool_FromLong(item->value[0] != 0); }
 PyObject* build_null(const tarvo_item_t*) { Py_RETURN_NONE; }
-PyObject* build_float(const tarvo_item_t* item) { return PyFloat_FromDouble(load_le<float>(item->value)); }
-PyObject* build_double(const tarvo_item_t* item) { return PyFloat_FromDouble(load_le<double>(item->value)); }
+PyObject* build_float(const tarvo_item_t* item) {
+  return PyFloat_FromDouble(load_le<float>(item->value));
+}
+PyObject* build_double(const tarvo_item_t* item) {
+  return PyFloat_FromDouble(load_le<double>(item->value));
+}
 
 const size_t kAnySize = static_cast<size_t>(PY_SSIZE_T_MAX);
 
 // One row per type word, in the order a tuple's word is compared against them.
 struct TypeRow {
-  const char* word;     // type word, compared without regard to case
-  int code;             // plain type code
+  const char* word;  // type word, compared without regard to case
+  int code;          // plain type code
   PutFn put;
   BuildFn build;
-  size_t min_size;      // value_size an item of this code must have
+  size_t min_size;  // value_size an item of this code must have
   size_t max_size;
 };
 
@@ -256,13 +268,13 @@ const TypeRow kTypeRows[] = {
     {"obj", 2, put_object, build_object, 0, kAnySize},
     {"arr", 4, put_array, build_array, 0, kAnySize},
     {"raw", 16, put_raw, build_raw, 0, kAnySize},
-    {"str", 32, put_str, build_str, 1, kAnySize},          // at least the NUL
+    {"str", 32, put_str, build_str, 1, kAnySize},  // at least the NUL
     {"int32", 21, put_int32, build_int32, 4, 4},
     {"uint32", 22, put_uint32, build_uint32, 4, 4},
     {"int64", 25, put_int64, build_int64, 8, 8},
     {"uint64", 26, put_uint64, build_uint64, 8, 8},
     {"double", 81, put_double, build_double, 8, 8},
-    {"float", 80, put_double, build_float, 4, 4},           // written as a double
+    {"float", 80, put_double, build_float, 4, 4},  // written as a double
     {"boolean", 48, put_bool, build_bool, 1, 1},
     {"none", 64, put_null, build_null, 0, kAnySize},
 };
@@ -329,7 +341,8 @@ PyObject* _PyTarvo_PackItemToObject(const tarvo_item_t* item) {
   const TypeRow* row = NULL;
   if (item == NULL) return PYTARVO_RAISE("Null item for %s", kToObject);
   row = row_by_code(item->type);
-  if (row == NULL) return PYTARVO_RAISE("%s: Unknown type[%d] not supported", kToObject, item->type);
+  if (row == NULL)
+    return PYTARVO_RAISE("%s: Unknown type[%d] not supported", kToObject, item->type);
   if (item->value_size < row->min_size || item->value_size > row->max_size ||
       (item->value == NULL && row->min_size > 0)) {
     return PYTARVO_RAISE("%s: Malformed item[%s] type[%d] size[%zu]", kToObject,
@@ -589,8 +602,8 @@ static PyObject* PyTarvo_Print(PyObject* self) {
   PyTarvoObject* o = check_plain(self);
   if (o == NULL) return NULL;
   return PyString_FromFormat("[tarvo: size:%d, realsize:%d, max:%u, items:%d, valid:%d]", o->size,
-                             tarvo_get_size(o->ppack), o->total,
-                             tarvo_get_item_count(o->ppack), tarvo_valid(o->ppack));
+                             tarvo_get_size(o->ppack), o->total, tarvo_get_item_count(o->ppack),
+                             tarvo_valid(o->ppack));
 }
 
 static PyObject* PyTarvo_GetDict(PyObject* self, PyObject*) {
@@ -623,7 +636,8 @@ static PyObject* PyTarvo_Reset(PyObject* self, PyObject*) {
   o->ppack = tarvo_open_w(o->version, o->buffer, static_cast<int>(o->total), o->tmp,
                           static_cast<int>(o->tmp_size));
   err = TARVO_PTR_ERR(o->ppack);
-  if (err != 0) return PYTARVO_RAISE("Error resetting pack[%p], err[%s]", o->ppack, tarvo_perror(err));
+  if (err != 0)
+    return PYTARVO_RAISE("Error resetting pack[%p], err[%s]", o->ppack, tarvo_perror(err));
   PyDict_Clear(o->dict);
   Py_RETURN_NONE;
 }
@@ -659,7 +673,8 @@ PyObject* PyTarvo_Parse(PyObject* self, PyObject*) {
   PyTarvoObject* o = check_plain(self);
   if (o == NULL) return NULL;
   PyDict_Clear(o->dict);
-  if (tarvo_valid(o->ppack) == 0) return PYTARVO_RAISE("Invalid pack[@:%p size:%d]", o->ppack, o->size);
+  if (tarvo_valid(o->ppack) == 0)
+    return PYTARVO_RAISE("Invalid pack[@:%p size:%d]", o->ppack, o->size);
   if (PyTarvo_PackToDict(NULL, o->ppack, o->dict) != 0) return NULL;
   Py_RETURN_NONE;
 }
@@ -809,8 +824,8 @@ static PyMappingMethods PyTarvoMappingMethods = {
 };
 
 static PyBufferProcs PyTarvoBufferMethods = {
-    PyTarvo_GetBuffer,      // read buffer
-    PyTarvo_GetBuffer,      // write buffer
+    PyTarvo_GetBuffer,  // read buffer
+    PyTarvo_GetBuffer,  // write buffer
     PyTarvo_GetSegCount,
     PyTarvo_GetCharBuffer,  // character buffer
     NULL,
@@ -819,45 +834,52 @@ static PyBufferProcs PyTarvoBufferMethods = {
 
 PyTypeObject PyTarvoType = {
     PyVarObject_HEAD_INIT(&PyType_Type, 0)
-    "tarvo",                                 // tp_name
-    sizeof(PyTarvoObject),                   // tp_basicsize
-    0,                                       // tp_itemsize
-    PyTarvo_Destroy,                         // tp_dealloc
-    NULL,                                    // tp_print
-    NULL,                                    // tp_getattr
-    NULL,                                    // tp_setattr
-    NULL,                                    // tp_compare
-    PyTarvo_Print,                           // tp_repr
-    NULL,                                    // tp_as_number
-    NULL,                                    // tp_as_sequence
-    &PyTarvoMappingMethods,                  // tp_as_mapping
-    NULL,                                    // tp_hash
-    NULL,                                    // tp_call
-    PyTarvo_Print,                           // tp_str
-    PyObject_GenericGetAttr,                 // tp_getattro
-    PyObject_GenericSetAttr,                 // tp_setattro
-    &PyTarvoBufferMethods,                   // tp_as_buffer
-    Py_TPFLAGS_DEFAULT,                      // tp_flags
-    "tarvo object",                          // tp_doc
-    NULL,                                    // tp_traverse
-    NULL,                                    // tp_clear
-    NULL,                                    // tp_richcompare
-    0,                                       // tp_weaklistoffset
-    NULL,                                    // tp_iter
-    NULL,                                    // tp_iternext
-    PyTarvoTypeMethods,                      // tp_methods
-    NULL,                                    // tp_members
-    NULL,                                    // tp_getset
-    NULL,                                    // tp_base
-    NULL,                                    // tp_dict
-    NULL,                                    // tp_descr_get
-    NULL,                                    // tp_descr_set
-    0,                                       // tp_dictoffset
-    NULL,                                    // tp_init
-    PyType_GenericAlloc,                     // tp_alloc
-    PyType_GenericNew,                       // tp_new
-    PyObject_Free,                           // tp_free
-    NULL, NULL, NULL, NULL, NULL, NULL, NULL, 0,
+    "tarvo",                                         // tp_name
+    sizeof(PyTarvoObject),                           // tp_basicsize
+    0,                                               // tp_itemsize
+    PyTarvo_Destroy,                                 // tp_dealloc
+    NULL,                                            // tp_print
+    NULL,                                            // tp_getattr
+    NULL,                                            // tp_setattr
+    NULL,                                            // tp_compare
+    PyTarvo_Print,                                   // tp_repr
+    NULL,                                            // tp_as_number
+    NULL,                                            // tp_as_sequence
+    &PyTarvoMappingMethods,                          // tp_as_mapping
+    NULL,                                            // tp_hash
+    NULL,                                            // tp_call
+    PyTarvo_Print,                                   // tp_str
+    PyObject_GenericGetAttr,                         // tp_getattro
+    PyObject_GenericSetAttr,                         // tp_setattro
+    &PyTarvoBufferMethods,                           // tp_as_buffer
+    Py_TPFLAGS_DEFAULT,                              // tp_flags
+    "tarvo object",                                  // tp_doc
+    NULL,                                            // tp_traverse
+    NULL,                                            // tp_clear
+    NULL,                                            // tp_richcompare
+    0,                                               // tp_weaklistoffset
+    NULL,                                            // tp_iter
+    NULL,                                            // tp_iternext
+    PyTarvoTypeMethods,                              // tp_methods
+    NULL,                                            // tp_members
+    NULL,                                            // tp_getset
+    NULL,                                            // tp_base
+    NULL,                                            // tp_dict
+    NULL,                                            // tp_descr_get
+    NULL,                                            // tp_descr_set
+    0,                                               // tp_dictoffset
+    NULL,                                            // tp_init
+    PyType_GenericAlloc,                             // tp_alloc
+    PyType_GenericNew,                               // tp_new
+    PyObject_Free,                                   // tp_free
+    NULL,
+    NULL,
+    NULL,
+    NULL,
+    NULL,
+    NULL,
+    NULL,
+    0,
 };
 
 PyMODINIT_FUNC init_tarvo(void) {
@@ -871,4 +893,3 @@ PyMODINIT_FUNC init_tarvo(void) {
   PyDict_SetItemString(dict, "error", ErrorObject);
   if (PyErr_Occurred()) Py_FatalError("Error initing module tarvo");
 }
-

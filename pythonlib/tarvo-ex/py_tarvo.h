@@ -4,7 +4,6 @@
 
 // Python.h must come before any system header.
 #include <Python.h>
-
 #include <stddef.h>
 #include <stdint.h>
 
@@ -13,15 +12,14 @@
 // Record of a pack object. tarvo(...) puts it at the start of one malloc'd
 // block; the pack buffer follows it, the temp area follows the buffer.
 typedef struct {
-  PyObject_HEAD
-  uint32_t total;     // capacity of the pack buffer
-  uint32_t tmp_size;  // size of the temp area, never below total
-  int32_t size;       // recorded pack byte count: what getPack and send hand out
-  int32_t version;    // pack version that reset opens
-  char* buffer;       // total bytes
-  char* tmp;          // tmp_size bytes, work area of every open
-  tarvo_t* ppack;     // open handle, lives in tmp; may hold an error code
-  PyObject* dict;     // key (str) -> (type word, value)
+  PyObject_HEAD uint32_t total;  // capacity of the pack buffer
+  uint32_t tmp_size;             // size of the temp area, never below total
+  int32_t size;                  // recorded pack byte count: what getPack and send hand out
+  int32_t version;               // pack version that reset opens
+  char* buffer;                  // total bytes
+  char* tmp;                     // tmp_size bytes, work area of every open
+  tarvo_t* ppack;                // open handle, lives in tmp; may hold an error code
+  PyObject* dict;                // key (str) -> (type word, value)
 } PyTarvoObject;
 
 // Exception type of every failure the module reports itself: the str "tarvo.error".
@@ -48,8 +46,7 @@ constexpr PyTarvoSourceName<N> PyTarvo_SourceName(const char (&path)[N]) {
   return name;
 }
 
-#define PYTARVO_SOURCE_FILE \
-  static constexpr auto kPyTarvoSourceFile = PyTarvo_SourceName(__FILE__)
+#define PYTARVO_SOURCE_FILE static constexpr auto kPyTarvoSourceFile = PyTarvo_SourceName(__FILE__)
 
 // Raises a formatted message on ErrorObject; evaluates to NULL.
 #define PYTARVO_RAISE(fmt, ...) \
