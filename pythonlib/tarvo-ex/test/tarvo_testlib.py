@@ -51,17 +51,6 @@ def round_trip(version, entries, total=4096):
     return q.getdict()
 
 
-def _has_version1():
-    try:
-        return round_trip(1, {"a": ("int32", 1)}) == {"a": ("int32", 1)}
-    except _tarvo.error:
-        return False
-
-
-HAS_V1 = _has_version1()
-NO_V1 = "the version-1 engine is not in this build of _tarvo"
-
-
 class TarvoCase(unittest.TestCase):
     def assertTarvoError(self, expected, fn, *args):
         """fn(*args) raises tarvo.error with "[py_tarvo:<line>] " + expected,

@@ -3,7 +3,7 @@ import struct
 import unittest
 
 import _tarvo
-from tarvo_testlib import HAS_V1, NO_V1, TarvoCase, golden, new_pack, packed, tarvo_error
+from tarvo_testlib import TarvoCase, golden, new_pack, packed, tarvo_error
 
 # A version-2 pack: root object with an INT_32, a STRING and an OBJECT holding
 # an ARRAY of one INT_32.
@@ -64,7 +64,6 @@ class TruncationTest(TarvoCase):
                                   % (n, code), new_pack(2).setPack, prefix)
             self.assertTarvoError("tarvo data error, err[TVO: %s]" % code, _tarvo.version, prefix)
 
-    @unittest.skipUnless(HAS_V1, NO_V1)
     def test_every_prefix_version1(self):
         data = packed(1, {"i": ("int32", 5), "o": ("obj", {"s": ("str", "ab")})}).getPack()
         for n in range(len(data)):

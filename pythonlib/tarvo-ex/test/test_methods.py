@@ -3,7 +3,7 @@ state changes and exact messages."""
 import unittest
 
 import _tarvo
-from tarvo_testlib import HAS_V1, NO_V1, TarvoCase, golden, new_pack, packed
+from tarvo_testlib import TarvoCase, golden, new_pack, packed
 
 EMPTY_V2 = golden("10 00 04000000 00000000")
 
@@ -63,7 +63,6 @@ class StateTest(TarvoCase):
             self.assertRaises(TypeError, method, 1)
 
 
-@unittest.skipUnless(HAS_V1, NO_V1)
 class Version1StateTest(TarvoCase):
     def test_packed_version1_takes_no_more_puts(self):
         p = packed(1, {"a": ("int32", 1)})
@@ -88,7 +87,7 @@ class Version1StateTest(TarvoCase):
 class SetPackTest(TarvoCase):
     def test_loads_bytes_and_their_version(self):
         data = packed(2, {"a": ("str", "x")}).getPack()
-        q = new_pack(1 if HAS_V1 else 2)
+        q = new_pack(1)
         self.assertIsNone(q.setPack(data))
         self.assertEqual((q.size(), q.getPack(), q.getdict()), (len(data), data, {"a": ("str", "x")}))
         q.reset()  # opens the version of the bytes set
@@ -149,7 +148,6 @@ class VersionFunctionTest(TarvoCase):
         self.assertEqual(_tarvo.version(packed(2, {"a": ("int32", 1)}).getPack()), 2)
         self.assertEqual(_tarvo.version(EMPTY_V2), 2)
 
-    @unittest.skipUnless(HAS_V1, NO_V1)
     def test_version1_bytes_stay_untouched(self):
         data = packed(1, {"a": ("int32", 1)}).getPack()
         before = str(bytearray(data))

@@ -2,7 +2,7 @@
 import unittest
 
 import _tarvo
-from tarvo_testlib import HAS_V1, NO_V1, TarvoCase, golden, new_pack, packed, round_trip
+from tarvo_testlib import TarvoCase, golden, new_pack, packed, round_trip
 
 # (type word as written, value put, tuple read back)
 SCALARS = [
@@ -136,7 +136,6 @@ class RoundTripV2(RoundTrip, TarvoCase):
         self.assertEqual(q.getdict(), {"f": ("float", 1.5)})
 
 
-@unittest.skipUnless(HAS_V1, NO_V1)
 class RoundTripV1(RoundTrip, TarvoCase):
     version = 1
 
