@@ -1,0 +1,166 @@
+// Truncated and corrupted version-2 bytes: every reader fails cleanly, never
+// past the bytes it was given (run under the sanitizer configuration).
+#include "v2_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using tarvo_test::hex_bytes;
+using tarvo_test::V2Pack;
+using tarvo_test::walk_all;
+
+namespace {
+
+std::vector<char> sample() {
+    V2Pack w;
+    EXPECT_EQ(tarvo_put_int32(w.pack, "i", -2), 0);
+    EXPECT_EQ(tarvo_put_str(w.pack, "s", "short"), 0);
+    EXPECT_EQ(tarvo_put_str(w.pack, "l", std::string(260, 'l').c_str()), 0);
+    EXPECT_EQ(tarvo_put_raw(w.pack, "r", "\1\2", 2), 0);
+    tarvo_t* o = tarvo_put_object(w.pack, "o");
+    tarvo_t* a = tarvo_put_array(o, "a");
+    EXPECT_EQ(tarvo_put_double(a, nullptr, 2.5), 0);
+    tarvo_t* x = tarvo_put_object(a, nullptr);
+    EXPECT_EQ(tarvo_put_null(x, "n"), 0);
+    tarvo_finish(x);
+    tarvo_finish(a);
+    EXPECT_EQ(tarvo_put_bool(o, "b", 1), 0);
+    tarvo_finish(o);
+    return std::vector<char>(w.buf.begin(), w.buf.begin() + tarvo_get_size(w.pack));
+}
+
+// Opens bytes held in a heap block of exactly their size and reads all of
+// it; returns the open's code or the walk's.
+int open_and_walk(const std::vector<char>& bytes, int* valid = nullptr) {
+    std::vector<char> exact(bytes);
+    char tmp[2048];
+    tarvo_t* p = tarvo_open_rw(exact.data(), static_cast<int>(exact.size()), tmp, sizeof tmp);
+    if (TARVO_PTR_ERR(p) != 0) return TARVO_PTR_ERR(p);
+    int v = tarvo_valid(p);
+    if (valid) *valid = v;
+    int r = walk_all(p);
+    // A valid pack has a readable top level; only nested data can fail.
+    tarvo_item_t item;
+    if (v == 1 && tarvo_first_item(p, &item) == 0)
+        while (tarvo_next_item(&item, &item) == 0) {
+        }
+    // Writing into damaged data must fail cleanly too.
+    tarvo_t* c = tarvo_put_object(p, "new");
+    if (TARVO_PTR_ERR(c) == 0) tarvo_finish(c);
+    tarvo_put_int32(p, "k", 1);
+    return r;
+}
+
+} // namespace
+
+TEST(V2Corrupt, EveryPrefixIsRefusedAtOpen) {
+    std::vector<char> full = sample();
+    ASSERT_EQ(open_and_walk(full), 0);
+    for (size_t n = 0; n < full.size(); ++n) {
+        std::vector<char> prefix(full.begin(), full.begin() + n);
+        EXPECT_EQ(open_and_walk(prefix), n < 4 ? -2 : -8) << n;
+    }
+}
+
+TEST(V2Corrupt, EveryPrefixWithTheRootShortenedToFit) {
+    // The root claims exactly the bytes that remain: items are cut anywhere.
+    std::vector<char> full = sample();
+    int clean = 0;
+    for (size_t n = 10; n < full.size(); ++n) {
+        std::vector<char> prefix(full.begin(), full.begin() + n);
+        for (int k = 0; k < 4; ++k) prefix[2 + k] = static_cast<char>((n - 6) >> (8 * k));
+        int valid = -1;
+        int r = open_and_walk(prefix, &valid);
+        EXPECT_TRUE(r == 0 || r == -8) << n << " " << r;
+        EXPECT_TRUE(valid == 0 || valid == 1) << n;
+        if (valid == 0) {
+            EXPECT_EQ(r, -8) << n;
+        }
+        clean += r == 0;
+    }
+    // Only cuts at the ends of the first four top-level items read cleanly.
+    EXPECT_EQ(clean, 5);
+}
+
+TEST(V2Corrupt, EveryByteFlippedOrMaximised) {
+    std::vector<char> full = sample();
+    for (size_t i = 0; i < full.size(); ++i) {
+        for (int mode = 0; mode < 4; ++mode) {
+            std::vector<char> bad(full);
+            unsigned char b = static_cast<unsigned char>(bad[i]);
+            unsigned char v = mode == 0 ? b ^ 0xff : mode == 1 ? 0xff : mode == 2 ? 0x00 : b + 1;
+            bad[i] = static_cast<char>(v);
+            int r = open_and_walk(bad);
+            EXPECT_TRUE(r == 0 || r == -8) << i << " mode " << mode << " code " << r;
+        }
+    }
+}
+
+TEST(V2Corrupt, MalformedItems) {
+    struct Case {
+        const char* hex;
+        const char* what;
+    } cases[] = {
+        {"10 00 0a000000 01000000 14 02 6162 05000000", "name without its NUL"},
+        {"10 00 09000000 01000000 d0 00 02 6162", "string without its NUL"},
+        {"10 00 07000000 01000000 d0 00 00", "string without any byte"},
+        {"10 00 09000000 01000000 10 00 03000000 000000", "container too short for its count"},
+        {"10 00 0a000000 01000000 30 00 00000000 0000", "quillet isoarray type"},
+        {"10 00 0a000000 01000000 94 00 00000000 0000", "short-flagged fixed type"},
+        {"10 00 0a000000 01000000 90 00 04000000 0000", "short-flagged object"},
+        {"10 00 07000000 01000000 14 00 0000", "fixed value cut short"},
+        {"10 00 0a000000 01000000 00 00 ffffffff 0000", "deleted item past its container"},
+        {"10 00 0a000000 01000000 50 00 ffffffff 0000", "long length past its container"},
+        {"10 00 0a000000 01000000 14 ff 00000000 0000", "name length past its container"},
+    };
+    for (const Case& c : cases) {
+        std::vector<char> bytes = hex_bytes(c.hex);
+        char tmp[512];
+        tarvo_t* p = tarvo_open_rw(bytes.data(), static_cast<int>(bytes.size()), tmp, sizeof tmp);
+        ASSERT_EQ(TARVO_PTR_ERR(p), 0) << c.what;
+        EXPECT_EQ(tarvo_valid(p), 0) << c.what;
+        tarvo_item_t item;
+        EXPECT_EQ(tarvo_first_item(p, &item), -8) << c.what;
+        EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_object(p, "x")), -8) << c.what;
+    }
+}
+
+TEST(V2Corrupt, NestedContainerClaimingMoreThanItsParent) {
+    // The inner object's length stays inside the buffer but runs past the
+    // outer object: the outer walk refuses it before any handle is made.
+    std::vector<char> bytes = hex_bytes(
+        "10 00 1a000000 02000000"
+        "10 02 0a000000 6f00 01000000"
+        "  10 00 10000000 00000000"
+        "14 00 01000000");
+    char tmp[512];
+    tarvo_t* p = tarvo_open_rw(bytes.data(), static_cast<int>(bytes.size()), tmp, sizeof tmp);
+    ASSERT_EQ(TARVO_PTR_ERR(p), 0);
+    tarvo_item_t item;
+    ASSERT_EQ(tarvo_first_item(p, &item), 0);
+    tarvo_t* o = nullptr;
+    ASSERT_EQ(tarvo_get_pack_from_item(&item, &o), 0);
+    tarvo_item_t inner;
+    EXPECT_EQ(tarvo_first_item(o, &inner), -8);
+    EXPECT_EQ(tarvo_valid(o), 0);
+    tarvo_finish(o);
+}
+
+TEST(V2Corrupt, ForgedDescriptorIsRefused) {
+    V2Pack p;
+    ASSERT_EQ(tarvo_put_int32(p.pack, "a", 1), 0);
+    tarvo_item_t item;
+    ASSERT_EQ(tarvo_first_item(p.pack, &item), 0);
+    tarvo_item_t forged = item;
+    forged.value_size = 1u << 30;
+    EXPECT_EQ(tarvo_next_item(&forged, &forged), -2);
+    forged = item;
+    forged.internal = p.buf.data() + 2; // inside the root header
+    tarvo_t* child = nullptr;
+    EXPECT_EQ(tarvo_get_pack_from_item(&forged, &child), -2);
+    forged = item;
+    forged.value = item.value + 100;
+    EXPECT_EQ(tarvo_next_item(&forged, &forged), -2);
+}
