@@ -1,7 +1,6 @@
 """Tuples the conversion refuses, with their exact messages."""
 import unittest
 
-import _tarvo
 from tarvo_testlib import TarvoCase, addr, golden, new_pack, tarvo_error
 
 TO_PACK = "_PyTarvo_ObjectToPackItem"
