@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <string>
 
+#include "tal/containers/string/tal_string.h"
 #include "tal/exception/tal_exception.h"
 #include "tal/pool/tal_pool.h"
+#include "tal/test/counting_pool.h"
 
 namespace {
 
@@ -90,6 +92,18 @@ TEST(ExceptionStream, ThrowSiteMacro)
         EXPECT_GT(e.line(), 0);
         EXPECT_NE(std::string(e.function()).find("TestBody"), std::string::npos);
     }
+}
+
+TEST(ExceptionStream, PooledStringUpToItsFirstNulWithoutCopying)
+{
+    tal_test::CountingPool pool;
+    tal::string key("ab\0cd", 5, tal::pool_allocator<char>(&pool));
+    size_t asked = pool.mallocs;
+    tal::KeyNotFoundException e;
+    e << ExceptionArg("void u()", "u.cpp", 3) << "key[" << key << "]";
+    EXPECT_STREQ(e.what(), "key[ab]");
+    EXPECT_EQ(e.level(), 0);
+    EXPECT_EQ(pool.mallocs, asked);
 }
 
 TEST(ExceptionStream, OtherBufferOperand)
