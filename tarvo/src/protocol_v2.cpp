@@ -133,9 +133,11 @@ void Protocol_v2::describe(const Item& item, tarvo_item_t* out) const noexcept {
     out->value = _buf + item.value_pos;
 }
 
-// Offset just past the item a descriptor describes, which must lie among
-// this container's items; -2 for a descriptor that does not.
-int Protocol_v2::position_after(const tarvo_item_t* item, const Bounds& b, uint32_t& pos) const noexcept {
+// This container's bounds and the offset just past the item a descriptor
+// describes, which must lie among this container's items: -8 for bad stored
+// lengths, -2 for a descriptor that does not belong here.
+int Protocol_v2::position_after(const tarvo_item_t* item, Bounds& b, uint32_t& pos) const noexcept {
+    if (!bounds(b)) return TARVO_ERR_BAD_DATA;
     const char* first = _buf + b.content + v2::COUNT_SIZE;
     const char* end = _buf + b.end;
     if (!pointer_in(item->internal, first, end) || !pointer_in(item->value, item->internal, end) ||
@@ -178,7 +180,6 @@ int Protocol_v2::first_item(tarvo_item_t* out) const noexcept {
 
 int Protocol_v2::next_item(const tarvo_item_t* current, tarvo_item_t* next) const noexcept {
     Bounds b;
-    if (!bounds(b)) return TARVO_ERR_BAD_DATA;
     uint32_t pos;
     int r = position_after(current, b, pos);
     if (r != TARVO_OK) return r;
@@ -190,7 +191,6 @@ int Protocol_v2::next_item(const tarvo_item_t* current, tarvo_item_t* next) cons
 
 int Protocol_v2::child_from_item(const tarvo_item_t* desc, int type, Tarvo** child) const noexcept {
     Bounds b;
-    if (!bounds(b)) return TARVO_ERR_BAD_DATA;
     uint32_t after;
     int r = position_after(desc, b, after);
     if (r != TARVO_OK) return r;

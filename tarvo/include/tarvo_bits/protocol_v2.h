@@ -142,7 +142,7 @@ private:
     int read_item(uint32_t pos, uint32_t end, Item& item) const noexcept;
     int live_item(uint32_t pos, uint32_t end, Item& item) const noexcept;
     void describe(const Item& item, tarvo_item_t* out) const noexcept;
-    int position_after(const tarvo_item_t* item, const Bounds& b, uint32_t& pos) const noexcept;
+    int position_after(const tarvo_item_t* item, Bounds& b, uint32_t& pos) const noexcept;
     int contains(const char* name, size_t len) noexcept;
     int append(const char* name, uint8_t type, const void* data, uint32_t size) noexcept;
     size_t child_reserve() const noexcept;
