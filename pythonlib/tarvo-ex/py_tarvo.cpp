@@ -406,7 +406,8 @@ int PyTarvo_DictToPack(PyObject* dict, tarvo_t* pack) {
   while (rc == 0 && PyDict_Next(dict, &pos, &key, &value)) {
     if (!PyString_Check(key)) {
       PYTARVO_RAISE("key must be string");
-      return -1;
+      rc = -1;
+      break;
     }
     // Python code run by a conversion may change the dict: own both meanwhile.
     Py_INCREF(key);
@@ -551,6 +552,7 @@ static PyObject* PyTarvo_Create(PyObject*, PyObject* args) {
   unsigned int size = 0;
   unsigned int tmp_size = 0;
   PyTarvoObject* o = NULL;
+  PyObject* result = NULL;
   int err = 0;
   if (!PyArg_ParseTuple(args, "III:__init__(tmp_size)", &version, &size, &tmp_size)) return NULL;
   if (size == 0) return PYTARVO_RAISE("Size must be at least [%d]", 0);
@@ -568,19 +570,25 @@ static PyObject* PyTarvo_Create(PyObject*, PyObject* args) {
   o->version = static_cast<int32_t>(version);
   o->dict = PyDict_New();
   if (o->dict == NULL) {
-    free(o);
-    return PyErr_NoMemory();
+    PyErr_NoMemory();
+    goto done;
   }
   o->ppack = tarvo_open_w(static_cast<int>(version), o->buffer, static_cast<int>(size), o->tmp,
                           static_cast<int>(tmp_size));
   err = TARVO_PTR_ERR(o->ppack);
   if (err != 0) {
-    Py_DECREF(o->dict);
-    free(o);
-    return PYTARVO_RAISE("Error creating pack, err[%s]", tarvo_perror(err));
+    PYTARVO_RAISE("Error creating pack, err[%s]", tarvo_perror(err));
+    goto done;
   }
   o->size = static_cast<int32_t>(size);
-  return PyObject_INIT(reinterpret_cast<PyObject*>(o), &PyTarvoType);
+  result = PyObject_INIT(reinterpret_cast<PyObject*>(o), &PyTarvoType);
+  o = NULL;
+done:
+  if (o != NULL) {
+    Py_XDECREF(o->dict);
+    free(o);
+  }
+  return result;
 }
 
 static void PyTarvo_Destroy(PyObject* self) {
