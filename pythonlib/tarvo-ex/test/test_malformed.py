@@ -117,10 +117,14 @@ class CorruptionTest(TarvoCase):
         self.assertRegexpMatches(message, r"Invalid pack|Error getting 2th item")
 
     def test_string_without_its_nul(self):
-        data = golden("10 00 09000000 01000000 d0 02 00 7300")  # STRING "s", value length 0
-        message = load(data)
-        self.assertIsInstance(message, str)
-        self.assertRegexpMatches(message, r"Invalid pack|Malformed item\[s\] type\[32\] size\[0\]")
+        top = golden("10 00 09000000 01000000 d0 02 00 7300")  # STRING "s", value length 0
+        nested = golden("10 00 15000000 01000000"
+                        "10 02 09000000 6f00 01000000 d0 02 00 7300")  # the same inside "o"
+        for data in (top, nested):
+            message = load(data)
+            self.assertIsInstance(message, str)
+            self.assertRegexpMatches(message, r"Invalid pack|Error getting first item"
+                                              r"|Malformed item\[s\] type\[32\] size\[0\]")
 
     def test_nesting_deeper_than_the_interpreter_allows(self):
         data = nested_objects(50)
