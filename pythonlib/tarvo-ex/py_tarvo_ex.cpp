@@ -2,13 +2,14 @@
 // recv() reads a caller-given byte count into the pack buffer and loads it.
 // No framing of its own; the descriptor belongs to the caller and is never
 // opened, configured or closed here.
+
+// Python.h (through py_tarvo.h) must come before any system header.
 #include "py_tarvo.h"
 
 #include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
@@ -27,11 +28,9 @@ const float MAX_BUDGET_SEC = 2147483648.0f;
 
 // Wait budget in seconds as a span: NaN, negative and zero budgets poll,
 // budgets past the 32-bit seconds count wait as long as it can hold.
-timespec budget_span(float timeout /* IN */)
-{
+timespec budget_span(float timeout /* IN */) {
   timespec span = {0, 0};
-  if (!(timeout > 0.0f))
-    return span;
+  if (!(timeout > 0.0f)) return span;
   if (timeout >= MAX_BUDGET_SEC) {
     span.tv_sec = INT32_MAX;
     span.tv_nsec = 999999 * NSEC_PER_USEC;
@@ -44,15 +43,13 @@ timespec budget_span(float timeout /* IN */)
   return span;
 }
 
-timespec monotonic_now()
-{
+timespec monotonic_now() {
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
   return now;
 }
 
-timespec span_add(timespec a, timespec b)
-{
+timespec span_add(timespec a, timespec b) {
   a.tv_sec += b.tv_sec;
   a.tv_nsec += b.tv_nsec;
   if (a.tv_nsec >= NSEC_PER_SEC) {
@@ -64,8 +61,7 @@ timespec span_add(timespec a, timespec b)
 
 // What is left of the budget until deadline; a remainder of POLL_ONLY_NSEC
 // or less (or a passed deadline) reads as zero.
-timespec span_left(timespec deadline)
-{
+timespec span_left(timespec deadline) {
   timespec now = monotonic_now();
   timespec left = {deadline.tv_sec - now.tv_sec, deadline.tv_nsec - now.tv_nsec};
   if (left.tv_nsec < 0) {
@@ -92,9 +88,9 @@ const Direction WRITING = {POLLOUT, write_chunk};
 
 // How a transfer ended.
 struct Outcome {
-  int moved;        // bytes moved before it stopped
-  bool wait_failed; // the wait timed out or failed
-  int err;          // errno value that explains a shortfall; 0 when complete
+  int moved;         // bytes moved before it stopped
+  bool wait_failed;  // the wait timed out or failed
+  int err;           // errno value that explains a shortfall; 0 when complete
 };
 
 // Moves len bytes in as many chunks as the descriptor allows, waiting for
@@ -102,8 +98,7 @@ struct Outcome {
 // fd_set, so descriptors of 1024 and above are waited on like any other.
 // EINTR from the transfer call is retried within the budget; an interrupted
 // wait ends the transfer like any failed wait.
-Outcome transfer(const Direction& dir, int sock, char* buf, int len, float timeout)
-{
+Outcome transfer(const Direction& dir, int sock, char* buf, int len, float timeout) {
   Outcome out = {0, false, 0};
   timespec left = budget_span(timeout);
   const timespec deadline = span_add(monotonic_now(), left);
@@ -120,8 +115,7 @@ Outcome transfer(const Direction& dir, int sock, char* buf, int len, float timeo
       break;
     }
     ssize_t n = dir.move(sock, ptr, (size_t)nleft);
-    if (n < 0 && errno == EINTR)
-      continue;
+    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       // A stream that ends before the count is a connection the peer closed.
       out.err = n < 0 ? errno : ECONNRESET;
@@ -137,8 +131,7 @@ Outcome transfer(const Direction& dir, int sock, char* buf, int len, float timeo
 // Writes len bytes of buf to sock: len when complete, -1 for a negative
 // descriptor, -2 when a wait timed out or failed, otherwise the bytes written
 // before the descriptor failed or closed. *err explains a shortfall.
-int MyWriteO(int sock, char* buf, int len, float timeout, int* err /* OUT */)
-{
+int MyWriteO(int sock, char* buf, int len, float timeout, int* err /* OUT */) {
   if (sock < 0) {
     *err = EBADF;
     return -1;
@@ -151,8 +144,7 @@ int MyWriteO(int sock, char* buf, int len, float timeout, int* err /* OUT */)
 // Reads len bytes from sock into buf: len when complete, -1 for a negative
 // descriptor, otherwise the bytes read before the wait or the descriptor
 // failed, timed out or closed. *err explains a shortfall.
-int MyReadO(int sock, char* buf, int len, float timeout, int* err /* OUT */)
-{
+int MyReadO(int sock, char* buf, int len, float timeout, int* err /* OUT */) {
   if (sock < 0) {
     *err = EBADF;
     return -1;
@@ -162,66 +154,53 @@ int MyReadO(int sock, char* buf, int len, float timeout, int* err /* OUT */)
   return out.moved;
 }
 
-} // namespace
+}  // namespace
 
-PyObject* PyTarvo_Send(PyObject* self, PyObject* args)
-{
+PyObject* PyTarvo_Send(PyObject* self, PyObject* args) {
   PyTarvoObject* p = (PyTarvoObject*)self;
   int fd = -1;
   float timeout = 0.0f;
   int err = 0;
   if (p == NULL || p->buffer == NULL) {
-    PYTARVO_RAISE("Invalid(null) args for %s", "PyTarvo_Send");
-    return NULL;
+    return PYTARVO_RAISE("Invalid(null) args for %s", "PyTarvo_Send");
   }
   if (!PyTarvo_Check(self)) {
-    PYTARVO_RAISE("[%p] not a valid pack object", (void*)self);
-    return NULL;
+    return PYTARVO_RAISE("[%p] not a valid pack object", (void*)self);
   }
-  if (!PyArg_ParseTuple(args, "if", &fd, &timeout))
-    return NULL;
+  if (!PyArg_ParseTuple(args, "if", &fd, &timeout)) return NULL;
   int r = MyWriteO(fd, p->buffer, p->size, timeout, &err);
-  if (r >= 0 && r == p->size)
-    Py_RETURN_NONE;
-  PYTARVO_RAISE("Error sending pack[@:%p] via fd[%d], %d of %d sent, err[%s]",
-           (void*)p->buffer, fd, r, p->size, strerror(err));
-  return NULL;
+  if (r >= 0 && r == p->size) Py_RETURN_NONE;
+  return PYTARVO_RAISE("Error sending pack[@:%p] via fd[%d], %d of %d sent, err[%s]",
+                       (void*)p->buffer, fd, r, p->size, strerror(err));
 }
 
-PyObject* PyTarvo_Recv(PyObject* self, PyObject* args)
-{
+PyObject* PyTarvo_Recv(PyObject* self, PyObject* args) {
   PyTarvoObject* p = (PyTarvoObject*)self;
   int fd = -1;
   int length = 0;
   float timeout = 0.0f;
   int err = 0;
   if (p == NULL || p->buffer == NULL) {
-    PYTARVO_RAISE("Invalid(null) args for %s", "PyTarvo_Recv");
-    return NULL;
+    return PYTARVO_RAISE("Invalid(null) args for %s", "PyTarvo_Recv");
   }
-  if (!PyArg_ParseTuple(args, "iif", &fd, &length, &timeout))
-    return NULL;
+  if (!PyArg_ParseTuple(args, "iif", &fd, &length, &timeout)) return NULL;
   if (length < 0 || (uint32_t)length >= p->total) {
-    PYTARVO_RAISE("length[%d] to receive should in range[0, %d]", length, (int)p->total);
-    return NULL;
+    return PYTARVO_RAISE("length[%d] to receive should in range[0, %d]", length, (int)p->total);
   }
   int r = MyReadO(fd, p->buffer, length, timeout, &err);
   if (r != length) {
     // The first bytes of the pack are replaced: the open handle no longer
     // describes the buffer, so it is broken until the next open.
-    if (r > 0)
-      p->ppack = (tarvo_t*)(intptr_t)TARVO_ERR_BAD_DATA;
-    PYTARVO_RAISE("Error recving pack via fd[%d], %d of %d sent, err[%s]",
-             fd, r, length, strerror(err));
-    return NULL;
+    if (r > 0) p->ppack = (tarvo_t*)(intptr_t)TARVO_ERR_BAD_DATA;
+    return PYTARVO_RAISE("Error recving pack via fd[%d], %d of %d sent, err[%s]", fd, r, length,
+                         strerror(err));
   }
   p->size = length;
-  p->ppack = tarvo_open_rw(p->buffer, length, p->tmp, p->tmp_size);
+  p->ppack = tarvo_open_rw(p->buffer, length, p->tmp, static_cast<int>(p->tmp_size));
   int code = TARVO_PTR_ERR(p->ppack);
   if (code != 0) {
-    PYTARVO_RAISE("open_w Length[%d] of buffer[%p] is fail, err[%s]",
-             length, (void*)p->buffer, tarvo_perror(code));
-    return NULL;
+    return PYTARVO_RAISE("open_w Length[%d] of buffer[%p] is fail, err[%s]", length,
+                         (void*)p->buffer, tarvo_perror(code));
   }
   p->version = tarvo_get_version(p->ppack);
   return PyTarvo_Parse(self, NULL);
