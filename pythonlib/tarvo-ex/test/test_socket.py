@@ -126,10 +126,10 @@ class TransferTest(SocketCase):
                 time.sleep(0.001)
             os.write(w, "ok" if "".join(got) == data else "bad")
         self.peer(reader)
+        os.close(w)  # a reader that dies reads as end of file here
         p.send(self.a.fileno(), 10.0)
         self.assertEqual(os.read(r, 3), "ok")
         os.close(r)
-        os.close(w)
 
     def test_many_chunks_from_a_slow_writer(self):
         p = packed(2, {"big": ("raw", os.urandom(300000))}, total=310000)
@@ -146,7 +146,8 @@ class TransferTest(SocketCase):
         self.assertEqual(q.getdict(), parsed(data))
 
     def test_descriptor_above_1023(self):
-        fd = os.dup2(self.b.fileno(), 1500) or 1500
+        fd = 1500
+        os.dup2(self.b.fileno(), fd)
         try:
             p = sample(2)
             q = new_pack(2)
