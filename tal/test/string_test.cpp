@@ -250,6 +250,21 @@ TEST_F(StringTest, RefusedBlockLeavesTheStringUnchanged)
     EXPECT_EQ("abc", text_of(s));
 }
 
+TEST_F(StringTest, RefusedFormattedGrowthKeepsTheTextItsNulAndTheEmptiedSetf)
+{
+    // Room for three more characters, so the first attempt writes into the tail.
+    tal::string s = make("abc");
+    s.reserve(5);
+    source.refuse_all();
+    EXPECT_THROW(s.appendf("%s", "long text"), tal::BadAllocException);
+    EXPECT_STREQ("abc", s.c_str());
+    EXPECT_EQ(3u, s.size());
+    EXPECT_EQ(6u, s.capacity());
+    EXPECT_THROW(s.setf("%s", "long text"), tal::BadAllocException);
+    EXPECT_STREQ("", s.c_str());
+    EXPECT_EQ(0u, s.size());
+}
+
 TEST_F(StringTest, DestructionGivesCapacityPlusOneBack)
 {
     {

@@ -308,6 +308,9 @@ private:
         }
         size_t added = static_cast<size_t>(r);
         if (added > _capacity - _length) {
+            // The cut-off first attempt wrote past the text: end it again, so
+            // that a refused block leaves the string as it was.
+            _dataplus._str[_length] = _CharT();
             const size_t capacity = _grown_capacity(_s_sum(_length, added));
             _CharT* block = _s_create_cstring(capacity, _dataplus);
             xmemcpy(block, _dataplus._str, _length * sizeof(_CharT));
