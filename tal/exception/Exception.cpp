@@ -110,8 +110,9 @@ size_t Exception::set_stack_trace_level(size_t level)
 void Exception::set_line_delimiter(const char* delimiter)
 {
     size_t len = delimiter ? strnlen(delimiter, _S_LINE_DELIMITER_SIZE - 1) : 0;
+    // The new text may be (a tail of) the current one, as get_line_delimiter gives it.
     if (len)
-        memcpy(_s_line_delimiter, delimiter, len);
+        memmove(_s_line_delimiter, delimiter, len);
     memset(_s_line_delimiter + len, 0, _S_LINE_DELIMITER_SIZE - len);
 }
 

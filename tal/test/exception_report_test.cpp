@@ -68,6 +68,13 @@ void expect_frame_lines(const std::vector<std::string>& lines)
     EXPECT_GT(shaped, 0u);
 }
 
+// The report is its fixed head followed by the stack text captured at
+// construction.
+void expect_report(const tal::Exception& e, const std::string& head)
+{
+    EXPECT_EQ(e.all(), head + e.stack());
+}
+
 // Keeps the recursion from becoming a loop.
 volatile int g_sink;
 
@@ -101,22 +108,18 @@ TEST_F(ExceptionSettings, FreshException)
 TEST_F(ExceptionSettings, ReportLayoutOfAFreshException)
 {
     tal::NotImplementedException e;
-    std::string expected = std::string("exception[tal::NotImplementedException] was thrown at[<CR>"
-                                       "\t<unknown-file>:0:<unknown-function><CR>"
-                                       "] with message[] stack:<CR>") +
-                           e.stack();
-    EXPECT_EQ(e.all(), expected);
+    expect_report(e, "exception[tal::NotImplementedException] was thrown at[<CR>"
+                     "\t<unknown-file>:0:<unknown-function><CR>"
+                     "] with message[] stack:<CR>");
 }
 
 TEST_F(ExceptionSettings, ReportLayoutWithSiteAndMessage)
 {
     tal::OutOfBoundException e;
     e << ExceptionArg("int demo::read(long)", "src/demo.cpp", 42) << "max[" << 7UL << "]";
-    std::string expected = std::string("exception[tal::OutOfBoundException] was thrown at[<CR>"
-                                       "\tsrc/demo.cpp:42:int demo::read(long)<CR>"
-                                       "] with message[max[7]] stack:<CR>") +
-                           e.stack();
-    EXPECT_EQ(e.all(), expected);
+    expect_report(e, "exception[tal::OutOfBoundException] was thrown at[<CR>"
+                     "\tsrc/demo.cpp:42:int demo::read(long)<CR>"
+                     "] with message[max[7]] stack:<CR>");
 }
 
 TEST_F(ExceptionSettings, ReportIsBuiltOnce)
@@ -138,10 +141,8 @@ TEST_F(ExceptionSettings, LineDelimiterSetting)
     std::vector<std::string> lines = split_lines(e.stack(), "|");
     EXPECT_GE(lines.size(), 1u);
     expect_frame_lines(lines);
-    std::string expected = std::string("exception[tal::BadCastException] was thrown at[|"
-                                       "\t<unknown-file>:0:<unknown-function>|] with message[] stack:|") +
-                           e.stack();
-    EXPECT_EQ(e.all(), expected);
+    expect_report(e, "exception[tal::BadCastException] was thrown at[|"
+                     "\t<unknown-file>:0:<unknown-function>|] with message[] stack:|");
 }
 
 TEST_F(ExceptionSettings, LineDelimiterIsCutToItsArray)
@@ -152,6 +153,11 @@ TEST_F(ExceptionSettings, LineDelimiterIsCutToItsArray)
     EXPECT_STREQ(tal::Exception::get_line_delimiter(), "");
     tal::Exception::set_line_delimiter("<CR>");
     EXPECT_STREQ(tal::Exception::get_line_delimiter(), "<CR>");
+    // The setting's own text, or a tail of it, can be set again.
+    tal::Exception::set_line_delimiter(tal::Exception::get_line_delimiter());
+    EXPECT_STREQ(tal::Exception::get_line_delimiter(), "<CR>");
+    tal::Exception::set_line_delimiter(tal::Exception::get_line_delimiter() + 1);
+    EXPECT_STREQ(tal::Exception::get_line_delimiter(), "CR>");
 }
 
 TEST_F(ExceptionSettings, StackDepthSetting)
