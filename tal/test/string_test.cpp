@@ -193,6 +193,14 @@ TEST_F(StringTest, AssigningTextWithLeadingNulCopiesAllBytes)
     EXPECT_EQ(0u, target.size());
 }
 
+TEST_F(StringTest, AssigningItsOwnTextWithLeadingNulEmptiesIt)
+{
+    tal::string s("\0xyz", 4, alloc);
+    s = s.c_str();
+    EXPECT_EQ(0u, s.size());
+    EXPECT_EQ(4u, s.capacity());
+}
+
 TEST_F(StringTest, AppendingAStringToItselfDoublesIt)
 {
     tal::string s = make("abc");

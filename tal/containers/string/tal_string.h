@@ -158,11 +158,11 @@ public:
         }
         return *this;
     }
-    // A null s empties the string and throws nothing; s may point into this
-    // string.
+    // A null or empty s empties the string and throws nothing, even when s is
+    // this string's own text; s may point into this string.
     basic_string& operator=(const _CharT* s)
     {
-        if (!s) {
+        if (!s || *s == _CharT()) {
             clear();
         } else if (s != _dataplus._str) {
             _assign(s, _s_cstring_len(s));
