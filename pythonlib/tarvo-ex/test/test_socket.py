@@ -2,6 +2,8 @@
 import errno
 import os
 import re
+import resource
+import signal
 import socket
 import time
 import unittest
@@ -14,6 +16,10 @@ PREFIX = r"\[py_tarvo_ex:\d+\] "
 TIMED_OUT = os.strerror(errno.ETIMEDOUT)
 CLOSED = os.strerror(errno.ECONNRESET)
 BAD_FD = os.strerror(errno.EBADF)
+# Upper bound for calls that must not wait out a long budget: far above what a
+# loaded, sanitized run needs, far below the budgets such calls are given.
+PROMPT = 10.0
+LONG_BUDGET = 30.0
 
 
 def sample(version):
@@ -56,7 +62,10 @@ class SocketCase(TarvoCase):
         self.b.close()
 
     def peer(self, action):
-        self.children.append(fork_peer(action))
+        """Runs action() in a child; returns its pid. tearDown reaps it."""
+        pid = fork_peer(action)
+        self.children.append(pid)
+        return pid
 
     def assertReads(self, pattern, message):
         """message is PREFIX + the regular expression pattern, "<ptr>" standing for a pointer."""
@@ -127,7 +136,7 @@ class TransferTest(SocketCase):
             os.write(w, "ok" if "".join(got) == data else "bad")
         self.peer(reader)
         os.close(w)  # a reader that dies reads as end of file here
-        p.send(self.a.fileno(), 10.0)
+        p.send(self.a.fileno(), LONG_BUDGET)
         self.assertEqual(os.read(r, 3), "ok")
         os.close(r)
 
@@ -141,12 +150,18 @@ class TransferTest(SocketCase):
                 time.sleep(0.01)
         self.peer(writer)
         q = new_pack(2, 310000, 310000)
-        q.recv(self.b.fileno(), len(data), 10.0)
+        q.recv(self.b.fileno(), len(data), LONG_BUDGET)
         self.assertEqual(q.getPack(), data)
         self.assertEqual(q.getdict(), parsed(data))
 
     def test_descriptor_above_1023(self):
         fd = 1500
+        soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+        if soft <= fd:
+            if hard != resource.RLIM_INFINITY and hard <= fd:
+                self.skipTest("descriptor %d is above the hard limit %d" % (fd, hard))
+            resource.setrlimit(resource.RLIMIT_NOFILE, (fd + 1, hard))
+            self.addCleanup(resource.setrlimit, resource.RLIMIT_NOFILE, (soft, hard))
         os.dup2(self.b.fileno(), fd)
         try:
             p = sample(2)
@@ -176,7 +191,7 @@ class BudgetTest(SocketCase):
     def test_recv_times_out_with_nothing_pending(self):
         q = new_pack(2)
         spent, text = self.timed(q.recv, self.b.fileno(), 100, 0.3)
-        self.assertTrue(0.25 <= spent < 3.0, spent)
+        self.assertTrue(0.25 <= spent < PROMPT, spent)
         self.assertReads(r"Error recving pack via fd\[%d\], 0 of 100 sent, "
                          r"err\[%s\]" % (self.b.fileno(), TIMED_OUT), text)
 
@@ -189,28 +204,36 @@ class BudgetTest(SocketCase):
             pass
         p = sample(2)
         spent, text = self.timed(p.send, self.a.fileno(), 0.3)
-        self.assertTrue(0.25 <= spent < 3.0, spent)
+        self.assertTrue(0.25 <= spent < PROMPT, spent)
         self.assertReads(r"Error sending pack\[@:<ptr>\] via fd\[%d\], "
                          r"-2 of %d sent, err\[%s\]" % (self.a.fileno(), p.size(), TIMED_OUT), text)
 
     def test_one_budget_for_all_chunks(self):
+        # 10 bytes wait before the transfer starts, then the peer sends 10 more
+        # every 0.1 s for 20 s, short of the length. A budget per chunk would
+        # keep waiting while bytes keep coming and end with every byte sent.
+        chunks = 200
+
         def trickle():
-            for _ in range(8):
-                self.a.send("x" * 10)
+            for _ in range(chunks):
                 time.sleep(0.1)
-        self.peer(trickle)
+                self.a.send("x" * 10)
+        self.a.send("x" * 10)
+        pid = self.peer(trickle)
         q = new_pack(2)
-        spent, text = self.timed(q.recv, self.b.fileno(), 1000, 0.35)
-        # A budget per chunk would keep waiting while bytes keep coming.
-        self.assertTrue(0.3 <= spent < 0.7, spent)
-        moved = int(re.search(r"\], (\d+) of 1000", text).group(1))
-        self.assertTrue(10 <= moved < 80, moved)
+        spent, text = self.timed(q.recv, self.b.fileno(), 4000, 0.35)
+        os.kill(pid, signal.SIGKILL)
+        self.assertReads(r"Error recving pack via fd\[%d\], \d+ of 4000 sent, err\[%s\]"
+                         % (self.b.fileno(), TIMED_OUT), text)
+        self.assertTrue(0.3 <= spent < PROMPT, spent)
+        moved = int(re.search(r"\], (\d+) of 4000", text).group(1))
+        self.assertTrue(10 <= moved < 10 + chunks * 10, moved)
 
     def test_zero_negative_and_nan_budgets_only_poll(self):
         q = new_pack(2)
-        for budget in (0.0, -5.0, float("nan"), float("-inf")):
+        for budget in (0.0, -LONG_BUDGET, float("nan"), float("-inf")):
             spent, text = self.timed(q.recv, self.b.fileno(), 10, budget)
-            self.assertTrue(spent < 0.2, (budget, spent))
+            self.assertTrue(spent < PROMPT, (budget, spent))
             self.assertIn("0 of 10 sent, err[%s]" % TIMED_OUT, text)
 
     def test_poll_only_budget_moves_what_is_pending(self):
@@ -224,15 +247,15 @@ class BudgetTest(SocketCase):
     def test_huge_budgets_wait(self):
         p = sample(2)
         data = p.getPack()
+        # The bytes come 0.2 s after the transfer starts waiting: a budget
+        # taken as a poll, or refused by the wait, fails the recv.
         for budget in (3e9, 1e38, float("inf")):
             def late():
                 time.sleep(0.2)
                 self.a.sendall(data)
-            self.peer(late)
             q = new_pack(2)
-            start = time.time()
+            self.peer(late)
             q.recv(self.b.fileno(), len(data), budget)
-            self.assertTrue(time.time() - start >= 0.15, budget)
             self.assertEqual(q.getPack(), data)
 
 
@@ -247,8 +270,8 @@ class FailureTest(SocketCase):
         start = time.time()
         self.assertFails(r"Error recving pack via fd\[%d\], 10 of %d sent, err\[%s\]"
                          % (self.b.fileno(), p.size(), CLOSED),
-                         q.recv, self.b.fileno(), p.size(), 5.0)
-        self.assertTrue(time.time() - start < 1.0)
+                         q.recv, self.b.fileno(), p.size(), LONG_BUDGET)
+        self.assertTrue(time.time() - start < PROMPT)
         self.assertEqual(q.size(), p.size())
         self.assertEqual(q.getdict(), before)
         # The handle no longer matches the replaced bytes: it reads nothing.
@@ -307,10 +330,10 @@ class FailureTest(SocketCase):
         p = new_pack(2, 64, 256)
         start = time.time()
         self.assertFails(r"Error sending pack\[@:<ptr>\] via fd\[%d\], -2 of 64 sent, err\[%s\]"
-                         % (w, BAD_FD), p.send, w, 5.0)
+                         % (w, BAD_FD), p.send, w, LONG_BUDGET)
         self.assertFails(r"Error recving pack via fd\[%d\], 0 of 10 sent, err\[%s\]" % (r, BAD_FD),
-                         p.recv, r, 10, 5.0)
-        self.assertTrue(time.time() - start < 1.0)
+                         p.recv, r, 10, LONG_BUDGET)
+        self.assertTrue(time.time() - start < PROMPT)
 
     def test_send_into_the_read_end_of_a_pipe(self):
         r, w = os.pipe()
