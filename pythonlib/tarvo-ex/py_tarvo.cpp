@@ -344,7 +344,7 @@ PyObject* _PyTarvo_PackItemToObject(const tarvo_item_t* item) {
   if (row == NULL)
     return PYTARVO_RAISE("%s: Unknown type[%d] not supported", kToObject, item->type);
   if (item->value_size < row->min_size || item->value_size > row->max_size ||
-      (item->value == NULL && row->min_size > 0)) {
+      (item->value == NULL && item->value_size > 0)) {
     return PYTARVO_RAISE("%s: Malformed item[%s] type[%d] size[%zu]", kToObject,
                          PyTarvo_Text(item->key), item->type, item->value_size);
   }
@@ -543,7 +543,40 @@ PyTarvoObject* check_present(PyObject* self) {
   return o;
 }
 
+// Pack objects whose handle a walk is using, innermost first (the
+// interpreter lock guards the list). Python code can run in the middle of a
+// walk (__int__, __float__, a __del__ or weakref callback of a collection),
+// and a reopen there would lay the temp area out afresh under the walk's
+// child handles.
+struct WalkMark {
+  const PyObject* object;
+  const WalkMark* outer;
+};
+const WalkMark* g_walks = NULL;
+
+// Marks object as walked for the scope's lifetime.
+class WalkScope {
+ public:
+  explicit WalkScope(const PyObject* object) : mark_{object, g_walks} { g_walks = &mark_; }
+  ~WalkScope() { g_walks = mark_.outer; }
+  WalkScope(const WalkScope&) = delete;
+  WalkScope& operator=(const WalkScope&) = delete;
+
+ private:
+  WalkMark mark_;
+};
+
 }  // namespace
+
+int PyTarvo_CheckIdle(PyObject* self, const char* operation) {
+  for (const WalkMark* mark = g_walks; mark != NULL; mark = mark->outer) {
+    if (mark->object == self) {
+      PYTARVO_RAISE("%s: Pack[@:%p] is in use by a walk", operation, self);
+      return -1;
+    }
+  }
+  return 0;
+}
 
 // ---- the type's life ----------------------------------------------------------
 
@@ -640,7 +673,7 @@ static PyObject* PyTarvo_ItemCount(PyObject* self, PyObject*) {
 static PyObject* PyTarvo_Reset(PyObject* self, PyObject*) {
   PyTarvoObject* o = check_named(self, "PyTarvo_Reset");
   int err = 0;
-  if (o == NULL) return NULL;
+  if (o == NULL || PyTarvo_CheckIdle(self, "PyTarvo_Reset") != 0) return NULL;
   o->ppack = tarvo_open_w(o->version, o->buffer, static_cast<int>(o->total), o->tmp,
                           static_cast<int>(o->tmp_size));
   err = TARVO_PTR_ERR(o->ppack);
@@ -665,10 +698,12 @@ static PyObject* PyTarvo_Pack(PyObject* self, PyObject*) {
   int rc = 0;
   int size = 0;
   if (o == NULL) return NULL;
-  // Python code run by a conversion could replace nothing here, but own the dict anyway.
   dict = o->dict;
   Py_INCREF(dict);
-  rc = PyTarvo_DictToPack(dict, o->ppack);
+  {
+    WalkScope walk(self);
+    rc = PyTarvo_DictToPack(dict, o->ppack);
+  }
   Py_DECREF(dict);
   if (rc != 0) return NULL;
   // A failed measurement keeps the last size; close reports the broken handle.
@@ -683,7 +718,10 @@ PyObject* PyTarvo_Parse(PyObject* self, PyObject*) {
   PyDict_Clear(o->dict);
   if (tarvo_valid(o->ppack) == 0)
     return PYTARVO_RAISE("Invalid pack[@:%p size:%d]", o->ppack, o->size);
-  if (PyTarvo_PackToDict(NULL, o->ppack, o->dict) != 0) return NULL;
+  {
+    WalkScope walk(self);
+    if (PyTarvo_PackToDict(NULL, o->ppack, o->dict) != 0) return NULL;
+  }
   Py_RETURN_NONE;
 }
 
@@ -693,7 +731,8 @@ static PyObject* PyTarvo_SetPack(PyObject* self, PyObject* args) {
   int n = 0;
   tarvo_t* pack = NULL;
   int err = 0;
-  if (o == NULL || !PyArg_ParseTuple(args, "s#", &data, &n)) return NULL;
+  if (o == NULL || PyTarvo_CheckIdle(self, "PyTarvo_SetPack") != 0) return NULL;
+  if (!PyArg_ParseTuple(args, "s#", &data, &n)) return NULL;
   if (n < 0 || static_cast<uint32_t>(n) >= o->total) {
     return PYTARVO_RAISE("Length[%d] of buffer[%p] is invalid, cur pack capacity:%d", n, data,
                          static_cast<int>(o->total));

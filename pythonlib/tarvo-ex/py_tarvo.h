@@ -64,6 +64,10 @@ int PyTarvo_ListToPack(PyObject* list, tarvo_t* pack);
 int PyTarvo_PackToDict(const char* prefix, tarvo_t* pack, PyObject* dict);
 int PyTarvo_PackToList(tarvo_t* pack, PyObject* list);
 
+// 0, or -1 with the message raised when a walk of self is running: Python
+// code called from that walk must not reopen the handle (reset, setPack, recv).
+int PyTarvo_CheckIdle(PyObject* self, const char* operation);
+
 // Methods of the pack type; new reference or NULL with an exception set.
 PyObject* PyTarvo_Parse(PyObject* self, PyObject* unused);
 PyObject* PyTarvo_Send(PyObject* self, PyObject* args);

@@ -143,6 +143,45 @@ class BrokenHandleTest(TarvoCase):
         self.assertEqual(p.items(), 0)
 
 
+class ReopenDuringWalkTest(TarvoCase):
+    """Python code run by a conversion must not reopen the handle the walk uses."""
+
+    def pack_reopening(self, version, reopen):
+        p = new_pack(version)
+        refusals = []
+        test = self
+
+        class Reopening(object):
+            def __int__(self):
+                refusals.append(test.assertTarvoError(
+                    "%s: Pack[@:<ptr>] is in use by a walk" % reopen[0], reopen[1], p))
+                return 3
+
+        entries = {"a": ("obj", {"l": ("arr", [("int32", Reopening()), ("str", "after")]),
+                                 "o": ("obj", {"x": ("int32", 1)})})}
+        for key, value in entries.items():
+            p[key] = value
+        p.pack()
+        self.assertEqual(len(refusals), 1)
+        p.parse()
+        self.assertEqual(p.getdict(), {"a": ("obj", {"l": ("arr", [("int32", 3), ("str", "after")]),
+                                                     "o": ("obj", {"x": ("int32", 1)})})})
+
+    def test_reset_refused(self):
+        for version in (1, 2):
+            self.pack_reopening(version, ("PyTarvo_Reset", lambda p: p.reset()))
+
+    def test_set_pack_refused(self):
+        for version in (1, 2):
+            self.pack_reopening(version, ("PyTarvo_SetPack", lambda p: p.setPack(EMPTY_V2)))
+
+    def test_walk_mark_ends_with_the_walk(self):
+        p = packed(2, {"a": ("int32", 1)})
+        p.reset()
+        p.setPack(EMPTY_V2)
+        self.assertEqual(p.getdict(), {})
+
+
 class VersionFunctionTest(TarvoCase):
     def test_versions(self):
         self.assertEqual(_tarvo.version(packed(2, {"a": ("int32", 1)}).getPack()), 2)
