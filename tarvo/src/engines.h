@@ -1,22 +1,24 @@
-// Entry points of the version-1 engine used by the opens of the plain
-// functions. The caller has already made the checks that come before the
-// engine's own (NULL pointers, version, minimum temp and buffer sizes) and
-// laid out the allocator.
-#ifndef TARVO_SRC_OPEN_V1_H
-#define TARVO_SRC_OPEN_V1_H
+// What the opens of the plain functions need of each pack version. The
+// callers make the checks that come first (NULL pointers, version, temp area).
+#ifndef TARVO_SRC_ENGINES_H
+#define TARVO_SRC_ENGINES_H
 
 #include "tarvo_bits/protocol_v1.h"
+#include "tarvo_bits/protocol_v2.h"
 
 namespace tarvo {
 
-constexpr int V1_MIN_TEMP = 96;
-constexpr int V1_MIN_BUFFER = TARVO_V1_MIN_BUFFER;
+struct Engine {
+    using Open = Tarvo* (*)(char* buf, int size, Allocator& allocator) noexcept;
+    Open open_w;
+    Open open_rw;
+    int min_buffer;   // smallest buffer open_w takes...
+    int small_buffer; // ...and the code for a smaller one
+};
 
-// Empty writable version-1 pack over size bytes at buf (size >= 41).
-Tarvo* open_v1_w(char* buf, int size, Allocator& allocator) noexcept;
-// Existing version-1 pack in the first size bytes of buf ("PCK\0" first).
-Tarvo* open_v1_rw(char* buf, int size, Allocator& allocator) noexcept;
+// version is 1 or 2.
+const Engine& engine(int version) noexcept;
 
 } // namespace tarvo
 
-#endif // TARVO_SRC_OPEN_V1_H
+#endif // TARVO_SRC_ENGINES_H

@@ -1,5 +1,5 @@
 // tarvo::Protocol_v1: the pack interface over the tarvo_v1_ engine functions.
-#include "open_v1.h"
+#include "tarvo_bits/protocol_v1.h"
 
 #include <new>
 
@@ -7,7 +7,7 @@ namespace tarvo {
 
 // The smallest temp area, at its worst alignment, holds the control block
 // and the root handle.
-static_assert(temp_cost(sizeof(Protocol_v1)) <= V1_MIN_TEMP - TEMP_ALIGN,
+static_assert(temp_cost(sizeof(Protocol_v1)) <= v1::MIN_TEMP - TEMP_ALIGN,
               "a version-1 root handle must fit the minimum temp area");
 
 // Takes the handle's block first, so that a pack whose handle cannot be

@@ -1,7 +1,6 @@
 // The tarvo_ plain functions: check the handle and the arguments, then
 // dispatch to the engine behind the handle. Nothing here throws.
-#include "open_v1.h"
-#include "tarvo_bits/protocol_v2.h"
+#include "engines.h"
 
 #include <cstring>
 #include <limits>
@@ -15,6 +14,16 @@ Tarvo* from_handle(const tarvo_t* handle) noexcept {
     std::memcpy(&magic, reinterpret_cast<const char*>(handle) + sizeof(void*), sizeof magic);
     if (magic != MAGIC) return nullptr;
     return reinterpret_cast<Tarvo*>(const_cast<tarvo_t*>(handle));
+}
+
+const Engine& engine(int version) noexcept {
+    static const Engine ENGINES[] = {
+        // version 1: the header and one small item
+        {Protocol_v1::open_w, Protocol_v1::open_rw, TARVO_V1_MIN_BUFFER, TARVO_ERR_BAD_PARAM},
+        // version 2: the empty root object
+        {Protocol_v2::open_w, Protocol_v2::open_rw, static_cast<int>(v2::EMPTY_ROOT), TARVO_ERR_NO_SPACE},
+    };
+    return ENGINES[version - 1];
 }
 
 void Tarvo::give_back() noexcept {
@@ -34,6 +43,18 @@ using tarvo::to_handle;
 namespace {
 
 tarvo_t* error_handle(int code) noexcept { return error_ptr<tarvo_t>(code); }
+
+// A version-1 pack counts the temp bytes given, a version-2 pack the bytes
+// left once the area's start is aligned.
+bool temp_enough(int version, const char* tmp, int tmp_size) noexcept {
+    return version == 1 ? tmp_size >= tarvo::v1::MIN_TEMP
+                        : BlockAllocator::usable(tmp, tmp_size) >= static_cast<size_t>(tarvo::v2::MIN_TEMP);
+}
+
+tarvo_t* open_in_temp(tarvo::Engine::Open open, char* buf, int size, char* tmp, int tmp_size) noexcept {
+    BlockAllocator* a = BlockAllocator::lay_out(tmp, tmp_size);
+    return a ? to_handle(open(buf, size, *a)) : error_handle(TARVO_ERR_NO_TEMP);
+}
 
 int put_fixed(tarvo_t* pack, const char* name, int type, uint64_t bits, uint32_t size) noexcept {
     Tarvo* p = from_handle(pack);
@@ -66,30 +87,17 @@ extern "C" {
 tarvo_t* tarvo_open_w(int version, char* buf, int size, char* tempbuf, int tmp_size) {
     if (buf == nullptr || tempbuf == nullptr || (version != 1 && version != 2) || size < 0 || tmp_size < 0)
         return error_handle(TARVO_ERR_BAD_PARAM);
-    if (version == 1) {
-        if (tmp_size < tarvo::V1_MIN_TEMP) return error_handle(TARVO_ERR_NO_TEMP);
-        if (size < tarvo::V1_MIN_BUFFER) return error_handle(TARVO_ERR_BAD_PARAM);
-        BlockAllocator* a = BlockAllocator::lay_out(tempbuf, tmp_size);
-        if (a == nullptr) return error_handle(TARVO_ERR_NO_TEMP);
-        return to_handle(tarvo::open_v1_w(buf, size, *a));
-    }
-    if (BlockAllocator::usable(tempbuf, tmp_size) < static_cast<size_t>(tarvo::v2::MIN_TEMP))
-        return error_handle(TARVO_ERR_NO_TEMP);
-    if (static_cast<uint32_t>(size) < tarvo::v2::EMPTY_ROOT) return error_handle(TARVO_ERR_NO_SPACE);
-    return to_handle(tarvo::Protocol_v2::open_w(buf, size, *BlockAllocator::lay_out(tempbuf, tmp_size)));
+    if (!temp_enough(version, tempbuf, tmp_size)) return error_handle(TARVO_ERR_NO_TEMP);
+    const tarvo::Engine& e = tarvo::engine(version);
+    if (size < e.min_buffer) return error_handle(e.small_buffer);
+    return open_in_temp(e.open_w, buf, size, tempbuf, tmp_size);
 }
 
 tarvo_t* tarvo_open_rw(char* buf, int size, char* tempbuf, int tmp_size) {
     if (buf == nullptr || tempbuf == nullptr || size < 4 || tmp_size < 0) return error_handle(TARVO_ERR_BAD_PARAM);
-    if (std::memcmp(buf, "PCK", 4) == 0) {
-        if (tmp_size < tarvo::V1_MIN_TEMP) return error_handle(TARVO_ERR_NO_TEMP);
-        BlockAllocator* a = BlockAllocator::lay_out(tempbuf, tmp_size);
-        if (a == nullptr) return error_handle(TARVO_ERR_NO_TEMP);
-        return to_handle(tarvo::open_v1_rw(buf, size, *a));
-    }
-    if (BlockAllocator::usable(tempbuf, tmp_size) < static_cast<size_t>(tarvo::v2::MIN_TEMP))
-        return error_handle(TARVO_ERR_NO_TEMP);
-    return to_handle(tarvo::Protocol_v2::open_rw(buf, size, *BlockAllocator::lay_out(tempbuf, tmp_size)));
+    int version = std::memcmp(buf, "PCK", 4) == 0 ? 1 : 2;
+    if (!temp_enough(version, tempbuf, tmp_size)) return error_handle(TARVO_ERR_NO_TEMP);
+    return open_in_temp(tarvo::engine(version).open_rw, buf, size, tempbuf, tmp_size);
 }
 
 int tarvo_get_version(const tarvo_t* pack) {

@@ -1,7 +1,6 @@
 // Pool-backed opens: handles and indexes come from a tal::ResourcePool and
 // are released only with the pool.
-#include "open_v1.h"
-#include "tarvo_bits/protocol_v2.h"
+#include "engines.h"
 
 #include "tal/ResourcePool.h"
 
@@ -41,10 +40,7 @@ tarvo_t* tarvo_open_w_rp(int version, char* buf, int size, tal::ResourcePool* po
     PoolAllocator probe(*pool);
     PoolAllocator* allocator = create<PoolAllocator>(probe, *pool);
     if (allocator == nullptr) return error_ptr<tarvo_t>(TARVO_ERR_NO_TEMP);
-    if (version == 1) {
-        if (size < V1_MIN_BUFFER) return error_ptr<tarvo_t>(TARVO_ERR_BAD_PARAM);
-        return to_handle(open_v1_w(buf, size, *allocator));
-    }
-    if (static_cast<uint32_t>(size) < v2::EMPTY_ROOT) return error_ptr<tarvo_t>(TARVO_ERR_NO_SPACE);
-    return to_handle(Protocol_v2::open_w(buf, size, *allocator));
+    const Engine& e = engine(version);
+    if (size < e.min_buffer) return error_ptr<tarvo_t>(e.small_buffer);
+    return to_handle(e.open_w(buf, size, *allocator));
 }

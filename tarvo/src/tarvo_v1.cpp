@@ -328,9 +328,24 @@ void fill(const tarvo_v1_t* pack, const Item& it, tarvo_v1_item_t* out)
     out->value = pack->buf + it.value();
 }
 
-// The item of pack's container that internal points at, checked.
-int locate_item(const tarvo_v1_t* pack, const char* internal, Container* c, Item* it)
+// Hands out the item of c that starts at offset at: -1 at c's end.
+int item_at(const tarvo_v1_t* pack, const Container& c, std::uint32_t at, tarvo_v1_item_t* out)
 {
+    Item it;
+    if (at == c.end)
+        return TARVO_ERR_NOT_FOUND;
+    if (parse_item(pack->buf, at, c.end, &it) != TARVO_OK)
+        return TARVO_ERR_BAD_DATA;
+    fill(pack, it, out);
+    return TARVO_OK;
+}
+
+// The item of pack's container that internal points at, checked; out is the
+// caller's result, refused as NULL before anything is read.
+int locate_item(const tarvo_v1_t* pack, const char* internal, const void* out, Container* c, Item* it)
+{
+    if (!out)
+        return TARVO_ERR_BAD_PARAM;
     int r = load_container(pack, c);
     if (r != TARVO_OK)
         return r;
@@ -440,44 +455,25 @@ int tarvo_v1_put_container(tarvo_v1_t* pack, const char* name, int type, tarvo_v
 int tarvo_v1_first_item(const tarvo_v1_t* pack, tarvo_v1_item_t* item)
 {
     Container c;
-    Item it;
     if (!item)
         return TARVO_ERR_BAD_PARAM;
     int r = load_container(pack, &c);
-    if (r != TARVO_OK)
-        return r;
-    if (c.begin == c.end)
-        return TARVO_ERR_NOT_FOUND;
-    if (parse_item(pack->buf, c.begin, c.end, &it) != TARVO_OK)
-        return TARVO_ERR_BAD_DATA;
-    fill(pack, it, item);
-    return TARVO_OK;
+    return r != TARVO_OK ? r : item_at(pack, c, c.begin, item);
 }
 
 int tarvo_v1_next_item(const tarvo_v1_t* pack, const char* current, tarvo_v1_item_t* next)
 {
     Container c;
     Item it;
-    if (!next)
-        return TARVO_ERR_BAD_PARAM;
-    int r = locate_item(pack, current, &c, &it);
-    if (r != TARVO_OK)
-        return r;
-    if (it.end() == c.end)
-        return TARVO_ERR_NOT_FOUND;
-    if (parse_item(pack->buf, it.end(), c.end, &it) != TARVO_OK)
-        return TARVO_ERR_BAD_DATA;
-    fill(pack, it, next);
-    return TARVO_OK;
+    int r = locate_item(pack, current, next, &c, &it);
+    return r != TARVO_OK ? r : item_at(pack, c, it.end(), next);
 }
 
 int tarvo_v1_get_child(const tarvo_v1_t* pack, const char* internal, int type, tarvo_v1_t* child)
 {
     Container c;
     Item it;
-    if (!child)
-        return TARVO_ERR_BAD_PARAM;
-    int r = locate_item(pack, internal, &c, &it);
+    int r = locate_item(pack, internal, child, &c, &it);
     if (r != TARVO_OK)
         return r;
     if (it.type != type)

@@ -4,9 +4,9 @@
 #ifndef TARVO_TEST_V1_WALK_H
 #define TARVO_TEST_V1_WALK_H
 
+#include "golden_hex.h"
 #include "tarvo.h"
 
-#include <cstdio>
 #include <string>
 
 namespace tarvo_test {
@@ -24,11 +24,8 @@ inline int walk_pack(const tarvo_t* pack, std::string* out, int depth = 0)
             *out += " (" + std::to_string(it.value_size) + ")";
         else if (it.value_size)
             *out += ' ';
-        for (size_t i = 0; !container && i < it.value_size; ++i) {
-            char h[3];
-            std::snprintf(h, sizeof h, "%02x", static_cast<unsigned char>(it.value[i]));
-            *out += h;
-        }
+        if (!container)
+            *out += to_hex(it.value, it.value_size);
         *out += '\n';
         if (container) {
             if (depth == 32)

@@ -1,31 +1,14 @@
-// Helpers of the version-2 tests: buffers, hex dumps and a full walk.
+// Helpers of the version-2 tests: buffers and a full walk.
 #ifndef TARVO_TEST_V2_SUPPORT_H
 #define TARVO_TEST_V2_SUPPORT_H
 
 #include "tarvo.h"
-#include "v1_golden.h"
+#include "golden_hex.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace tarvo_test {
-
-inline std::string to_hex(const char* p, size_t n) {
-    std::string s;
-    char b[3];
-    for (size_t i = 0; i < n; ++i) {
-        std::snprintf(b, sizeof b, "%02x", static_cast<unsigned char>(p[i]));
-        s += b;
-    }
-    return s;
-}
-
-// Golden text with its blanks removed, for comparison with to_hex.
-inline std::string golden(const std::string& hex) {
-    std::vector<char> bytes = hex_bytes(hex);
-    return to_hex(bytes.data(), bytes.size());
-}
 
 // A pack buffer and a temp area, the temp area deliberately misaligned.
 struct V2Pack {

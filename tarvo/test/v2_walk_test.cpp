@@ -10,6 +10,7 @@
 
 using tarvo_test::golden;
 using tarvo_test::hex_bytes;
+using tarvo_test::to_hex;
 using tarvo_test::V2Pack;
 using tarvo_test::walk_all;
 
@@ -62,34 +63,31 @@ TEST(V2Walk, RoundTripThroughOpenReadWrite) {
     ASSERT_EQ(tarvo_first_item(r, &it), 0);
     EXPECT_EQ(it.pack, r);
     EXPECT_EQ(it.internal, bytes.data() + 10);
-    EXPECT_STREQ(it.key, "i");
-    EXPECT_EQ(it.type, TARVO_TYPE_INT32);
-    EXPECT_EQ(value_of<int32_t>(it), -2);
-    ASSERT_EQ(tarvo_next_item(&it, &it), 0);
-    EXPECT_EQ(it.type, TARVO_TYPE_UINT32);
-    EXPECT_EQ(value_of<uint32_t>(it), 0xdeadbeefu);
-    ASSERT_EQ(tarvo_next_item(&it, &it), 0);
-    EXPECT_EQ(it.type, TARVO_TYPE_INT64);
-    EXPECT_EQ(value_of<int64_t>(it), -3);
-    ASSERT_EQ(tarvo_next_item(&it, &it), 0);
-    EXPECT_EQ(it.type, TARVO_TYPE_UINT64);
-    EXPECT_EQ(value_of<uint64_t>(it), 0x0102030405060708ull);
-    ASSERT_EQ(tarvo_next_item(&it, &it), 0);
-    EXPECT_EQ(it.type, TARVO_TYPE_DOUBLE);
-    EXPECT_EQ(value_of<double>(it), 1.5);
-    ASSERT_EQ(tarvo_next_item(&it, &it), 0);
-    EXPECT_EQ(it.type, TARVO_TYPE_BOOL);
-    EXPECT_EQ(value_of<char>(it), 2);
-    ASSERT_EQ(tarvo_next_item(&it, &it), 0);
-    EXPECT_EQ(it.type, TARVO_TYPE_NULL);
-    EXPECT_STREQ(it.key, "n");
-    ASSERT_EQ(tarvo_next_item(&it, &it), 0);
-    EXPECT_EQ(it.type, TARVO_TYPE_STR);
-    EXPECT_EQ(it.value_size, 301u);
-    EXPECT_EQ(std::string(it.value), std::string(300, 'x'));
-    ASSERT_EQ(tarvo_next_item(&it, &it), 0);
-    EXPECT_EQ(it.type, TARVO_TYPE_RAW);
-    EXPECT_EQ(std::string(it.value, it.value_size), std::string("\0\1\2", 3));
+    // The scalars in order: name, plain type code and exact value bytes.
+    const std::string text(300, 'x');
+    const struct {
+        const char* key;
+        int type;
+        std::string value;
+    } scalars[] = {
+        {"i", TARVO_TYPE_INT32, "feffffff"},
+        {"u", TARVO_TYPE_UINT32, "efbeadde"},
+        {"l", TARVO_TYPE_INT64, "fdffffffffffffff"},
+        {"q", TARVO_TYPE_UINT64, "0807060504030201"},
+        {"d", TARVO_TYPE_DOUBLE, "000000000000f83f"},
+        {"b", TARVO_TYPE_BOOL, "02"},
+        {"n", TARVO_TYPE_NULL, "00"},
+        {"s", TARVO_TYPE_STR, to_hex(text.c_str(), text.size() + 1)},
+        {"r", TARVO_TYPE_RAW, "000102"},
+    };
+    for (size_t i = 0; i < sizeof scalars / sizeof scalars[0]; ++i) {
+        if (i > 0) {
+            ASSERT_EQ(tarvo_next_item(&it, &it), 0) << i;
+        }
+        EXPECT_STREQ(it.key, scalars[i].key);
+        EXPECT_EQ(it.type, scalars[i].type) << scalars[i].key;
+        EXPECT_EQ(to_hex(it.value, it.value_size), scalars[i].value) << scalars[i].key;
+    }
     tarvo_item_t obj;
     ASSERT_EQ(tarvo_next_item(&it, &obj), 0);
     EXPECT_EQ(obj.type, TARVO_TYPE_OBJECT);

@@ -115,6 +115,11 @@ int tarvo_v1_valid(const tarvo_v1_t* pack);
 
 namespace tarvo {
 
+namespace v1 {
+// Temp bytes a version-1 pack needs, counted from wherever the area starts.
+constexpr int MIN_TEMP = 96;
+} // namespace v1
+
 // The tarvo::Tarvo interface over the version-1 engine: one open container
 // of a version-1 pack, placed in the pack's temp area (or pool).
 class Protocol_v1 final : public Tarvo {
