@@ -244,13 +244,15 @@ int Protocol_v2::append(const char* name, uint8_t type, const void* data, uint32
     uint64_t need = uint64_t{row.header} + name_bytes + size;
     if (need > _capacity - b.end) return TARVO_ERR_NO_SPACE;
 
+    // The value may lie in this buffer, even across its end: move it before
+    // the header and name are written over its source.
     char* p = _buf + b.end;
+    if (size) std::memmove(p + row.header + name_bytes, data, size);
+    if (name_bytes) std::memmove(p + row.header, name, name_bytes);
     p[0] = static_cast<char>(type);
     p[1] = static_cast<char>(name_bytes);
     if (row.header == 3) p[2] = static_cast<char>(size);
     if (row.header == 6) store_le(p + 2, size, 4);
-    if (name_bytes) std::memcpy(p + row.header, name, name_bytes);
-    if (size) std::memcpy(p + row.header + name_bytes, data, size);
 
     uint32_t n = static_cast<uint32_t>(need);
     grow32(_buf + _offset + 2, n);

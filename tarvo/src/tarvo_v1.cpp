@@ -295,20 +295,22 @@ int put_item(tarvo_v1_t* pack, const char* name, int type, const void* value,
 
     const std::uint32_t at = c.pack_end;
     char* item = buf + at;
-    item[0] = char(type);
-    store_le(item + 1, key_len, 2);
-    store_u32(item + 3, value_len);
-    write_path(item + ITEM_HEAD, p);
     char* v = item + ITEM_HEAD + key_len;
     if (container) {
         store_u32(v + C_COUNT, 0);
         store_u32(v + C_PARENT, pack->at);
     } else if (value_len) {
-        std::memmove(v, value, value_len);  // the value may come from this pack
+        // The value may come from this pack, even across its end: move it
+        // before the header and key are written over its source.
+        std::memmove(v, value, value_len);
         // Readers find a str's end by its NUL: store one whatever was given.
         if (SHAPES[type] == TEXT)
             v[value_len - 1] = '\0';
     }
+    item[0] = char(type);
+    store_le(item + 1, key_len, 2);
+    store_u32(item + 3, value_len);
+    write_path(item + ITEM_HEAD, p);
 
     store_u32(buf + c.count_at, count + 1);
     walk_ancestors(buf, pack->at, c.pack_end, need, true);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -254,6 +255,16 @@ TEST_F(V1Pack, ValuesMayComeFromThePackItself)
     ASSERT_EQ(0, tarvo_put_str(p, "t", it.value));
     ASSERT_EQ(0, tarvo_put_raw(p, "r", it.key - 7, 9));  // the item's header and key
     EXPECT_EQ("s 32 636f7069656400\nt 32 636f7069656400\nr 16 200200070000007300\n", walk(p));
+}
+
+TEST_F(V1Pack, ValueReachingPastThePackEndIsStoredAsItWas)
+{
+    tarvo_t* p = open_w();
+    ASSERT_EQ(0, tarvo_put_int32(p, "i", -2));  // pack ends at 37
+    const std::vector<char> scratch = hex_bytes("aabbccdd");
+    std::copy(scratch.begin(), scratch.end(), buf.begin() + 37);
+    ASSERT_EQ(0, tarvo_put_raw(p, "r", buf.data() + 35, 6));
+    EXPECT_EQ("i 21 feffffff\nr 16 ffffaabbccdd\n", walk(p));
 }
 
 TEST_F(V1Pack, PoolBackedOpenTakesHandlesFromThePool)

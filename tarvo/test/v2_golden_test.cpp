@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using tarvo_test::golden;
 using tarvo_test::to_hex;
@@ -114,4 +116,17 @@ TEST(V2Golden, LongestName) {
     std::string name(TARVO_MAX_NAME_LEN, 'n');
     ASSERT_EQ(tarvo_put_bool(p.pack, name.c_str(), 0), 0);
     EXPECT_EQ(p.hex(), golden("10 00 06010000 01000000 31 ff") + to_hex(name.data(), name.size()) + "0000");
+}
+
+TEST(V2Golden, ValueReachingPastThePackEnd) {
+    // Raw bytes taken from the pack's own buffer, straddling its end: the
+    // value is stored as it was before the new item's header covered it.
+    V2Pack p;
+    ASSERT_EQ(tarvo_put_int32(p.pack, "i", 0x04030201), 0);
+    const std::vector<char> scratch = tarvo_test::hex_bytes("aabbccddeeff");
+    std::copy(scratch.begin(), scratch.end(), p.buf.begin() + 18);
+    ASSERT_EQ(tarvo_put_raw(p.pack, "r", p.buf.data() + 16, 8), 0);
+    EXPECT_EQ(p.hex(), golden("10 00 19000000 02000000"
+                              "14 02 6900 01020304"
+                              "e0 02 08 7200 0304aabbccddeeff"));
 }
