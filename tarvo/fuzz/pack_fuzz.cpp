@@ -1,0 +1,144 @@
+// libFuzzer target over hostile pack bytes of both versions: open, check,
+// walk every nested container reading every value byte, then write into the
+// opened pack and walk it again. Besides the sanitizers it traps when a
+// refused put changed a byte, or when appends made a valid pack invalid.
+//
+// Build (clang only; not part of the default configuration):
+//   CXX=clang++ cmake -S . -B build-fuzz -DTARVO_FUZZ=ON
+//   cmake --build build-fuzz --target pack_fuzz
+//   build-fuzz/tarvo/pack_fuzz -max_total_time=600 -timeout=10 <corpus dir>
+//
+// Input: two control bytes, then the pack bytes. The first control byte is
+// the room the buffer has past the given bytes, the second picks the temp
+// area's size (from the version-1 minimum upwards, so small areas exercise
+// the lookup index fallback) and its misalignment.
+#include "tarvo.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int MAX_DEPTH = 48;
+
+// The opened buffer's bytes and its end, for checking what iteration hands out.
+struct Bounds {
+    const char* begin;
+    const char* end;
+};
+
+void check_inside(const Bounds& b, const char* p, size_t n) {
+    if (p < b.begin || p > b.end || n > static_cast<size_t>(b.end - p)) __builtin_trap();
+}
+
+// Reads every byte of everything reachable from pack.
+void walk(const tarvo_t* pack, const Bounds& b, int depth) {
+    if (depth == MAX_DEPTH) return;
+    tarvo_get_item_count(pack);
+    tarvo_get_size(pack);
+    tarvo_valid(pack);
+    volatile unsigned sum = 0;
+    tarvo_item_t it;
+    for (int r = tarvo_first_item(pack, &it); r == 0; r = tarvo_next_item(&it, &it)) {
+        if (it.pack != pack) __builtin_trap();
+        check_inside(b, it.value, it.value_size);
+        for (size_t i = 0; i < it.value_size; ++i) sum += static_cast<unsigned char>(it.value[i]);
+        sum += static_cast<unsigned>(std::strlen(it.key));
+        tarvo_t* child = nullptr;
+        if (tarvo_get_pack_from_item(&it, &child) == 0 || tarvo_get_array_from_item(&it, &child) == 0) {
+            walk(child, b, depth + 1);
+            tarvo_finish(child);
+        }
+    }
+    (void)sum;
+}
+
+bool refused(int r) { return r != 0; }
+bool refused(tarvo_t* p) { return TARVO_PTR_ERR(p) != 0; }
+
+// Runs one put: a refused put must leave every byte of the buffer as it was.
+template <class Put>
+auto guarded(const std::vector<char>& buf, Put put) {
+    const std::vector<char> before(buf);
+    auto r = put();
+    if (refused(r) && before != buf) __builtin_trap();
+    return r;
+}
+
+// Appends items of every type, nested containers included.
+void fill(const std::vector<char>& buf, tarvo_t* pack, bool array) {
+    const char* n = array ? nullptr : "f";
+    guarded(buf, [&] { return tarvo_put_int32(pack, n, -1); });
+    guarded(buf, [&] { return tarvo_put_uint32(pack, n, 2); });
+    guarded(buf, [&] { return tarvo_put_int64(pack, n, -3); });
+    guarded(buf, [&] { return tarvo_put_uint64(pack, n, 4); });
+    guarded(buf, [&] { return tarvo_put_double(pack, n, 0.5); });
+    guarded(buf, [&] { return tarvo_put_bool(pack, n, 7); });
+    guarded(buf, [&] { return tarvo_put_null(pack, n); });
+    guarded(buf, [&] { return tarvo_put_str(pack, n, "text"); });
+    guarded(buf, [&] { return tarvo_put_raw(pack, n, "\0\1", 2); });
+    tarvo_t* o = guarded(buf, [&] { return tarvo_put_object(pack, array ? nullptr : "fo"); });
+    guarded(buf, [&] { return tarvo_put_str(o, "s", "v"); });
+    tarvo_t* a = guarded(buf, [&] { return tarvo_put_array(o, "fa"); });
+    guarded(buf, [&] { return tarvo_put_int32(a, nullptr, 1); });
+    tarvo_finish(a);
+    tarvo_finish(o);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    const size_t room = data[0];
+    const int tmp_size = 96 + 8 * (data[1] >> 3);
+    const size_t misalign = data[1] & 7;
+    data += 2;
+    size -= 2;
+
+    // Exactly sized heap blocks, so that any read past them is caught.
+    std::vector<char> buf(data, data + size);
+    buf.resize(size + room);
+    std::vector<char> tmp_store(static_cast<size_t>(tmp_size) + misalign);
+    char* tmp = tmp_store.data() + misalign;
+    if (buf.empty()) return 0;
+
+    tarvo_t* p = tarvo_open_rw(buf.data(), static_cast<int>(buf.size()), tmp, tmp_size);
+    if (TARVO_PTR_ERR(p) != 0) return 0;
+    const Bounds b{buf.data(), buf.data() + buf.size()};
+    walk(p, b, 0);
+    const bool valid = tarvo_valid(p) == 1;
+
+    // A descriptor taken before the writes, used after them.
+    tarvo_item_t stale;
+    const bool have_stale = tarvo_first_item(p, &stale) == 0;
+
+    tarvo_item_t it;
+    for (int r = tarvo_first_item(p, &it); r == 0; r = tarvo_next_item(&it, &it)) {
+        tarvo_t* child = nullptr;
+        if (tarvo_get_pack_from_item(&it, &child) == 0) {
+            fill(buf, child, false);
+            tarvo_finish(child);
+        } else if (tarvo_get_array_from_item(&it, &child) == 0) {
+            fill(buf, child, true);
+            tarvo_finish(child);
+        }
+    }
+    fill(buf, p, false);
+    fill(buf, p, true);
+    // Appends keep a well-formed pack well-formed.
+    if (valid && tarvo_valid(p) != 1) __builtin_trap();
+    walk(p, b, 0);
+    if (have_stale) {
+        tarvo_next_item(&stale, &stale);
+        tarvo_t* child = nullptr;
+        if (tarvo_get_pack_from_item(&stale, &child) == 0) tarvo_finish(child);
+    }
+    tarvo_close(p);
+    fill(buf, p, false);
+    tarvo_get_size(p);
+    tarvo_get_buffer(p);
+    tarvo_finish(p);
+    return 0;
+}
