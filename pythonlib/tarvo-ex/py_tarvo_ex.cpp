@@ -183,6 +183,8 @@ PyObject* PyTarvo_Recv(PyObject* self, PyObject* args) {
   if (p == NULL || p->buffer == NULL) {
     return PYTARVO_RAISE("Invalid(null) args for %s", "PyTarvo_Recv");
   }
+  // Refused before a byte is read, so what is pending stays on the descriptor.
+  if (PyTarvo_CheckIdle(self, "PyTarvo_Recv") != 0) return NULL;
   if (!PyArg_ParseTuple(args, "iif", &fd, &length, &timeout)) return NULL;
   if (length < 0 || (uint32_t)length >= p->total) {
     return PYTARVO_RAISE("length[%d] to receive should in range[0, %d]", length, (int)p->total);

@@ -351,6 +351,33 @@ class FailureTest(SocketCase):
         self.assertRaises(TypeError, p.recv, 1, 2)
         self.assertRaises(TypeError, p.recv, 1, "2", 1.0)
 
+    def test_recv_refused_inside_a_walk(self):
+        # Python code run by pack() must not overwrite the buffer and reopen
+        # the handle under the walk's child handles.
+        data = sample(2).getPack()
+        p = new_pack(2)
+        refusals = []
+        test = self
+        fd = self.b.fileno()
+
+        class Receiving(object):
+            def __int__(self):
+                refusals.append(test.assertTarvoError(
+                    "PyTarvo_Recv: Pack[@:<ptr>] is in use by a walk", p.recv, fd, len(data), 1.0))
+                return 3
+
+        self.a.sendall(data)
+        p["a"] = ("obj", {"l": ("arr", [("int32", Receiving()), ("str", "after")]),
+                          "o": ("obj", {"x": ("int32", 1)})})
+        p.pack()
+        self.assertEqual(len(refusals), 1)
+        p.parse()
+        self.assertEqual(p.getdict(), {"a": ("obj", {"l": ("arr", [("int32", 3), ("str", "after")]),
+                                                     "o": ("obj", {"x": ("int32", 1)})})})
+        # Nothing was read: the pending pack arrives whole afterwards.
+        p.recv(fd, len(data), 1.0)
+        self.assertEqual(p.getPack(), data)
+
     def test_object_without_a_buffer(self):
         try:
             bare = _tarvo.tarvoType()
