@@ -114,8 +114,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tarvo_item_t stale;
     const bool have_stale = tarvo_first_item(p, &stale) == 0;
 
+    // Names and values handed out by the pack go back into it.
     tarvo_item_t it;
+    int copies = 8;
     for (int r = tarvo_first_item(p, &it); r == 0; r = tarvo_next_item(&it, &it)) {
+        if (copies > 0 && (it.type == TARVO_TYPE_RAW || it.type == TARVO_TYPE_STR)) {
+            --copies;
+            guarded(buf, [&] { return tarvo_put_raw(p, it.key, it.value, static_cast<unsigned>(it.value_size)); });
+            if (it.type == TARVO_TYPE_STR) guarded(buf, [&] { return tarvo_put_str(p, it.key, it.value); });
+        }
         tarvo_t* child = nullptr;
         if (tarvo_get_pack_from_item(&it, &child) == 0) {
             fill(buf, child, false);
