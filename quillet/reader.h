@@ -115,7 +115,8 @@ private:
                 _bad_data(__LINE__);
             _isotype = buffer.template read<protocol::isoarray>(value).type;
             const uint32_t width = _isotype & TARVOV2_FIXED_ITEM;
-            if (width == 0 || protocol::is_deleted(_isotype))
+            // A size and at least one bit above it (the short flag will do).
+            if (width == 0 || (_isotype & 0xF0) == 0)
                 _bad_data(__LINE__);
             _offset = value + sizeof(protocol::isoarray);
             _count = (_limit - _offset) / width;
