@@ -76,15 +76,6 @@ TEST(QuilletBuffer, ReadsEveryRecordTypeInPlaceUpToTheEnd)
     }
 }
 
-TEST(QuilletBuffer, MultiByteFieldsAreLittleEndianAtAnyOffset)
-{
-    const quillet_test::bytes b = quillet_test::h("ff 50 07 01020304 aabbccdd");
-    const Buffer buf(b.data(), b.size());
-    EXPECT_EQ(buf.read<protocol::long_vitem>(1).content_len(), 0x04030201u);
-    EXPECT_EQ(buf.read<protocol::long_vitem>(1).size(), 6u + 7 + 0x04030201u);
-    EXPECT_EQ(buf.read<protocol::long_pack>(7).item_count(), 0xddccbbaau);
-}
-
 TEST(QuilletBuffer, ViewsAtMostTheFormatsLimitNeverTheLow32Bits)
 {
     // Only the size is looked at: nothing is read here.

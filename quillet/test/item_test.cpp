@@ -6,6 +6,7 @@
 
 #include "quillet/test/quillet_bytes.h"
 
+using quillet_test::bytes;
 using quillet_test::h;
 using quillet_test::hex;
 using quillet_test::Record;
@@ -64,36 +65,27 @@ TEST(QuilletItem, EveryFormAndTypeAtTheTop)
 
 TEST(QuilletItem, MemberNamesCountTheirNul)
 {
+    const std::string longest(254, 'n');
     struct Case {
-        const char* stored;  // name bytes as stored, NUL included
-        const char* name;
+        bytes stored;  // name bytes as stored, NUL included
+        std::string name;
     } cases[] = {
-        {"6100", "a"},
-        {"616200", "ab"},
-        {"61006200", "a"},  // an earlier NUL shortens the C string only
-        {"00", ""},
+        {h("6100"), "a"},
+        {h("616200"), "ab"},
+        {h("61006200"), "a"},  // an earlier NUL shortens the C string only
+        {h("00"), ""},
+        {longest + '\0', longest},
     };
     for (const auto& c : cases) {
-        Record r(quillet_test::container(0x10, "", {quillet_test::item_stored_name(0x61, h(c.stored), h("00"))}));
+        Record r(quillet_test::container(0x10, "", {quillet_test::item_stored_name(0xd0, c.stored, h("7800"))}));
         quillet::buffer::Reader reader(r.buf);
         quillet::ObjectIterator it;
         ASSERT_TRUE(reader.next(it));
-        EXPECT_STREQ(it.getName(), c.name);
-        EXPECT_EQ(it.getNameLength(), h(c.stored).size());
-        EXPECT_EQ(it.getName(), r.memory.get() + 10 + 2);
+        EXPECT_EQ(it.getName(), r.memory.get() + 10 + 3);
+        EXPECT_EQ(std::string(it.getName()), c.name);
+        EXPECT_EQ(it.getNameLength(), c.stored.size());
+        EXPECT_EQ(hex(it.value(), it.length()), "7800");
     }
-}
-
-TEST(QuilletItem, LongestNameHas254Characters)
-{
-    const std::string name(254, 'n');
-    Record r(quillet_test::container(0x10, "o", {quillet_test::item(0xd0, name, h("7800"))}));
-    quillet::buffer::Reader reader(r.buf);
-    quillet::ObjectIterator it;
-    ASSERT_TRUE(reader.next(it));
-    EXPECT_EQ(it.getNameLength(), 255);
-    EXPECT_EQ(std::string(it.getName()), name);
-    EXPECT_EQ(hex(it.value(), it.length()), "7800");
 }
 
 }  // namespace
