@@ -1,0 +1,42 @@
+#ifndef TAL_VAR_TEST_PROBE_VAR_H
+#define TAL_VAR_TEST_PROBE_VAR_H
+
+#include "tal/var/IVar.h"
+
+namespace tal_var_test {
+
+// A kind that defines only the pure operations, reports a chosen mask and
+// counts its dumps: everything else is the interface's default.
+class ProbeVar : public tal::var::IVar {
+public:
+    explicit ProbeVar(unsigned short mask = 0, const char* text = "probe")
+        : _mask(mask), _text(text), dumps(0), last_level(0)
+    {
+    }
+    ProbeVar(const ProbeVar& other) = default;
+
+    IVar& operator=(IVar&) override { return *this; }
+    tal::string dump(size_t verbose_level) const override
+    {
+        ++dumps;
+        last_level = verbose_level;
+        tal::string s("<");
+        s.append(_text);
+        s.appendf(":%zu>", verbose_level);
+        return s;
+    }
+    void clear() override {}
+    tal::string to_string() const override { return tal::string(_text); }
+    tal::string get_type() const override { return tal::string("probe"); }
+    unsigned short get_mask() const override { return _mask; }
+    IVar& clone(tal::ResourcePool& rp) const override { return rp.clone(*this); }
+
+    unsigned short _mask;
+    const char* _text;
+    mutable int dumps;
+    mutable size_t last_level;
+};
+
+}  // namespace tal_var_test
+
+#endif

@@ -1,0 +1,7 @@
+#ifndef TAL_VAR_VAR_H
+#define TAL_VAR_VAR_H
+
+// The whole value model: the interface and every kind.
+#include "tal/var/IVar.h"
+
+#endif
