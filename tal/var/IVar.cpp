@@ -201,5 +201,11 @@ IVar& IVar::operator()(IVar& self, IVar& params, tal::ResourcePool&)
     TAL_VAR_REFUSE("] self[", self_dump, "] params[", params_dump, "]");
 }
 
+void rethrow_assign_failure(tal::Exception& e, const char* function, const IVar& source)
+{
+    e << "{" << function << "(" << source.dump(0) << ")}";
+    throw;
+}
+
 }  // namespace var
 }  // namespace tal

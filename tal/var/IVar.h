@@ -149,6 +149,14 @@ public:
     virtual IVar& operator()(IVar& self, IVar& params, tal::ResourcePool& rp);
 };
 
+// For a failed assignment from another value: appends "{", the assigning
+// function's text, "(", source.dump(0) and ")}" to e, the exception being
+// handled, and rethrows it as the same object, so its class, level, throw
+// site and stack trace stay those of the first throw. Call only from inside
+// a catch handler.
+[[noreturn]] void rethrow_assign_failure(tal::Exception& e, const char* function,
+                                         const IVar& source);
+
 static_assert(var_traits<int>::MASK == (IVar::IS_NUMBER | IVar::IS_SIGNED | IVar::IS_FOUR_BYTE),
               "number masks are built from the kind bits");
 static_assert(var_traits<double>::MASK ==

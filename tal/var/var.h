@@ -3,5 +3,7 @@
 
 // The whole value model: the interface and every kind.
 #include "tal/var/IVar.h"
+#include "tal/var/implement/Null.h"
+#include "tal/var/implement/Ref.h"
 
 #endif
