@@ -29,24 +29,24 @@ struct raw_t {
 // not change.
 class IVar {
 public:
-    static const mask_t IS_BOOL = 0x0001;
-    static const mask_t IS_NUMBER = 0x0002;
-    static const mask_t IS_STRING = 0x0004;
-    static const mask_t IS_RAW = 0x0008;
-    static const mask_t IS_ARRAY = 0x0010;
-    static const mask_t IS_DICT = 0x0020;
-    static const mask_t IS_CALLABLE = 0x0040;
-    static const mask_t IS_OTHER = 0x0080;
-    static const mask_t IS_REF = 0x0100;
-    static const mask_t IS_MUTABLE = 0x0200;
-    static const mask_t IS_FLOATING = 0x0400;
-    static const mask_t IS_SIGNED = 0x0800;
-    static const mask_t IS_ONE_BYTE = 0x1000;
-    static const mask_t IS_TWO_BYTE = 0x2000;
-    static const mask_t IS_FOUR_BYTE = 0x4000;
-    static const mask_t IS_EIGHT_BYTE = 0x8000;
-    static const mask_t NONE_MASK = 0x0000;
-    static const mask_t ALL_MASK = 0xFFFF;
+    static constexpr mask_t IS_BOOL = 0x0001;
+    static constexpr mask_t IS_NUMBER = 0x0002;
+    static constexpr mask_t IS_STRING = 0x0004;
+    static constexpr mask_t IS_RAW = 0x0008;
+    static constexpr mask_t IS_ARRAY = 0x0010;
+    static constexpr mask_t IS_DICT = 0x0020;
+    static constexpr mask_t IS_CALLABLE = 0x0040;
+    static constexpr mask_t IS_OTHER = 0x0080;
+    static constexpr mask_t IS_REF = 0x0100;
+    static constexpr mask_t IS_MUTABLE = 0x0200;
+    static constexpr mask_t IS_FLOATING = 0x0400;
+    static constexpr mask_t IS_SIGNED = 0x0800;
+    static constexpr mask_t IS_ONE_BYTE = 0x1000;
+    static constexpr mask_t IS_TWO_BYTE = 0x2000;
+    static constexpr mask_t IS_FOUR_BYTE = 0x4000;
+    static constexpr mask_t IS_EIGHT_BYTE = 0x8000;
+    static constexpr mask_t NONE_MASK = 0x0000;
+    static constexpr mask_t ALL_MASK = 0xFFFF;
 
     // Every bit of set_bits is set in mask and no bit of unset_bits is.
     static bool check_mask(mask_t mask, mask_t set_bits, mask_t unset_bits)

@@ -3,7 +3,9 @@
 
 // The whole value model: the interface and every kind.
 #include "tal/var/IVar.h"
+#include "tal/var/implement/Bool.h"
 #include "tal/var/implement/Null.h"
 #include "tal/var/implement/Ref.h"
+#include "tal/var/implement/ShallowRaw.h"
 
 #endif

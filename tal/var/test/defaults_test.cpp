@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "tal/test/counting_pool.h"
-#include "tal/var/test/probe_var.h"
+#include "tal/var/test/var_probes.h"
 
 using tal::var::IVar;
 using tal::var::raw_t;
+using tal_var_test::Caught;
 using tal_var_test::ProbeVar;
+using tal_var_test::catch_refusal;
 
 namespace {
 
@@ -83,20 +85,6 @@ struct Refusal {
     std::function<void(IVar&)> call;
     std::string tail;
 };
-
-struct Caught {
-    std::string cls, function, message;
-};
-
-Caught catch_refusal(const std::function<void(IVar&)>& call, IVar& v)
-{
-    try {
-        call(v);
-    } catch (const tal::Exception& e) {
-        return {e.name(), e.function(), e.what()};
-    }
-    return {"nothing thrown", "", ""};
-}
 
 void expect_refusals(const std::vector<Refusal>& table)
 {

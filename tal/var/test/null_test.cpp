@@ -6,7 +6,7 @@
 
 #include "tal/test/counting_pool.h"
 #include "tal/var/implement/Ref.h"
-#include "tal/var/test/probe_var.h"
+#include "tal/var/test/var_probes.h"
 
 using tal::var::IVar;
 using tal::var::Null;

@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "tal/var/test/probe_var.h"
+#include "tal/var/test/var_probes.h"
 
 using tal::var::IVar;
 using tal::var::Null;
 using tal::var::Ref;
+using tal_var_test::Caught;
 using tal_var_test::ProbeVar;
+using tal_var_test::catch_refusal;
 
 namespace {
 
@@ -87,20 +89,6 @@ TEST(Ref, KindTestsAreTheReferentsButIsRef)
         for (const auto& t : tests)
             EXPECT_EQ(t(a), t(b));
     }
-}
-
-struct Caught {
-    std::string cls, function, message;
-};
-
-Caught catch_refusal(const std::function<void(IVar&)>& call, IVar& v)
-{
-    try {
-        call(v);
-    } catch (const tal::Exception& e) {
-        return {e.name(), e.function(), e.what()};
-    }
-    return {"nothing thrown", "", ""};
 }
 
 // Every refusing operation, called through a reference, fails as its

@@ -1,5 +1,8 @@
-#ifndef TAL_VAR_TEST_PROBE_VAR_H
-#define TAL_VAR_TEST_PROBE_VAR_H
+#ifndef TAL_VAR_TEST_VAR_PROBES_H
+#define TAL_VAR_TEST_VAR_PROBES_H
+
+#include <functional>
+#include <string>
 
 #include "tal/var/IVar.h"
 
@@ -36,6 +39,22 @@ public:
     mutable int dumps;
     mutable size_t last_level;
 };
+
+// What a call threw: class name, throw-site function text and message.
+struct Caught {
+    std::string cls, function, message;
+};
+
+inline Caught catch_refusal(const std::function<void(tal::var::IVar&)>& call,
+                            tal::var::IVar& v)
+{
+    try {
+        call(v);
+    } catch (const tal::Exception& e) {
+        return {e.name(), e.function(), e.what()};
+    }
+    return {"nothing thrown", "", ""};
+}
 
 }  // namespace tal_var_test
 
