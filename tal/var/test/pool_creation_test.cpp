@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <functional>
-
 #include "tal/ResourcePool.h"
 #include "tal/test/counting_pool.h"
 #include "tal/var/implement/Bool.h"
@@ -50,34 +47,6 @@ TEST(PoolCreation, RawViewBorrowsWithAZeroExtendedLength)
     EXPECT_EQ(sizeof(ShallowRaw), source.size_of(&copy));
     rp.reset();
     EXPECT_EQ(0u, source.live_blocks());
-}
-
-TEST(PoolCreation, RefusedMemoryLeavesThePoolUnchanged)
-{
-    CountingPool source;
-    tal::ResourcePool rp(source);
-    rp.create<Bool, bool>(false);  // the record block exists from here on
-    const size_t live = source.live_blocks();
-    source.refuse_all();
-    const struct {
-        size_t size;
-        std::function<void()> create;
-    } cases[] = {
-        {sizeof(Bool), [&rp] { rp.create<Bool, bool>(true); }},
-        {sizeof(ShallowRaw), [&rp] { rp.create<ShallowRaw, const void*, unsigned int>(0, 1u); }},
-    };
-    for (const auto& c : cases) {
-        char expected[128];
-        snprintf(expected, sizeof expected, "_mempool[%p] size[%zu]", static_cast<void*>(&source),
-                 c.size);
-        try {
-            c.create();
-            ADD_FAILURE() << "no exception";
-        } catch (const tal::BadAllocException& e) {
-            EXPECT_STREQ(expected, e.what());
-        }
-        EXPECT_EQ(live, source.live_blocks());
-    }
 }
 
 }  // namespace
