@@ -1,0 +1,11 @@
+#ifndef TAL_VAR_VAR_H
+#define TAL_VAR_VAR_H
+
+// The whole value model: the interface and every kind.
+#include "tal/var/IVar.h"
+#include "tal/var/implement/Bool.h"
+#include "tal/var/implement/Null.h"
+#include "tal/var/implement/Ref.h"
+#include "tal/var/implement/ShallowRaw.h"
+
+#endif
