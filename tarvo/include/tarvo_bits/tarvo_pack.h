@@ -6,6 +6,7 @@
 #define TARVO_BITS_TARVO_PACK_H
 
 #include "tarvo.h"
+#include "tarvo_bits/little_endian.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -127,18 +128,6 @@ inline tarvo_t* to_handle(Tarvo* pack) noexcept { return reinterpret_cast<tarvo_
 template <class T = Tarvo>
 inline T* error_ptr(int code) noexcept {
     return reinterpret_cast<T*>(static_cast<intptr_t>(code));
-}
-
-// Little-endian fields at any offset.
-inline void store_le(void* dst, uint64_t v, size_t n) noexcept {
-    unsigned char* p = static_cast<unsigned char*>(dst);
-    for (size_t i = 0; i < n; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-inline uint64_t load_le(const void* src, size_t n) noexcept {
-    const unsigned char* p = static_cast<const unsigned char*>(src);
-    uint64_t v = 0;
-    for (size_t i = n; i-- > 0;) v = (v << 8) | p[i];
-    return v;
 }
 
 } // namespace tarvo
