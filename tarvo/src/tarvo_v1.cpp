@@ -159,6 +159,15 @@ int load_container(const tarvo_v1_t* pack, Container* c)
     return TARVO_OK;
 }
 
+// Runs op on the checked container of pack; a failed check gives its code.
+template <class Op>
+int on_container(const tarvo_v1_t* pack, Op op)
+{
+    Container c;
+    int r = load_container(pack, &c);
+    return r != TARVO_OK ? r : op(c);
+}
+
 // The full path of a new item: parent key, separator, own name or index.
 struct Path {
     const char* prefix;
@@ -256,18 +265,15 @@ int walk_ancestors(char* buf, std::uint32_t at, std::uint32_t pack_end, std::uin
     return TARVO_OK;
 }
 
-// Appends one item of the given type to pack. For a container, child gets
-// the new container's handle (NULL: no handle memory, TARVO_ERR_NO_TEMP).
-int put_item(tarvo_v1_t* pack, const char* name, int type, const void* value,
-             std::uint32_t value_len, tarvo_v1_t* child)
+// Appends one item of the given type to pack, whose container is c. For a
+// container, child gets the new container's handle (NULL: no handle memory,
+// TARVO_ERR_NO_TEMP).
+int append_item(tarvo_v1_t* pack, const Container& c, const char* name, int type, const void* value,
+                std::uint32_t value_len, tarvo_v1_t* child)
 {
-    Container c;
-    int r = load_container(pack, &c);
-    if (r != TARVO_OK)
-        return r;
     char* buf = pack->buf;
     Path p;
-    r = make_path(buf, c, name, &p);
+    int r = make_path(buf, c, name, &p);
     if (r != TARVO_OK)
         return r;
     const bool container = SHAPES[type] == CONTAINER;
@@ -341,18 +347,20 @@ int item_at(const tarvo_v1_t* pack, const Container& c, std::uint32_t at, tarvo_
     return TARVO_OK;
 }
 
-// The item of pack's container that internal points at, checked; out is the
-// caller's result, refused as NULL before anything is read.
-int locate_item(const tarvo_v1_t* pack, const char* internal, const void* out, Container* c, Item* it)
+// Runs op on pack's container and its item that internal points at, both
+// checked; out is the caller's result, refused as NULL before anything is read.
+template <class Op>
+int on_item(const tarvo_v1_t* pack, const char* internal, const void* out, Op op)
 {
     if (!out)
         return TARVO_ERR_BAD_PARAM;
-    int r = load_container(pack, c);
-    if (r != TARVO_OK)
-        return r;
-    if (!internal || internal < pack->buf + c->begin || internal >= pack->buf + c->end)
-        return TARVO_ERR_BAD_PARAM;
-    return parse_item(pack->buf, std::uint32_t(internal - pack->buf), c->end, it);
+    return on_container(pack, [&](const Container& c) {
+        if (!internal || internal < pack->buf + c.begin || internal >= pack->buf + c.end)
+            return TARVO_ERR_BAD_PARAM;
+        Item it;
+        int r = parse_item(pack->buf, std::uint32_t(internal - pack->buf), c.end, &it);
+        return r != TARVO_OK ? r : op(c, it);
+    });
 }
 
 }  // namespace
@@ -397,21 +405,17 @@ int tarvo_v1_length(const char* head, int n)
 
 int tarvo_v1_close(tarvo_v1_t* pack)
 {
-    Container c;
-    int r = load_container(pack, &c);
-    if (r != TARVO_OK)
-        return r;
-    store_le(pack->buf + H_ROOM, 0, 4);
-    return TARVO_OK;
+    return on_container(pack, [&](const Container&) {
+        store_le(pack->buf + H_ROOM, 0, 4);
+        return TARVO_OK;
+    });
 }
 
 int tarvo_v1_get_size(const tarvo_v1_t* pack)
 {
-    Container c;
-    int r = load_container(pack, &c);
-    if (r != TARVO_OK)
-        return r;
-    return int(pack->at == 0 ? c.pack_end : c.end - pack->at);
+    return on_container(pack, [&](const Container& c) {
+        return int(pack->at == 0 ? c.pack_end : c.end - pack->at);
+    });
 }
 
 char* tarvo_v1_get_buffer(const tarvo_v1_t* pack)
@@ -421,12 +425,10 @@ char* tarvo_v1_get_buffer(const tarvo_v1_t* pack)
 
 int tarvo_v1_get_item_count(const tarvo_v1_t* pack)
 {
-    Container c;
-    int r = load_container(pack, &c);
-    if (r != TARVO_OK)
-        return r;
-    std::uint32_t n = load_le<std::uint32_t>(pack->buf + c.count_at);
-    return n > 0x7FFFFFFFu ? TARVO_ERR_BAD_DATA : int(n);
+    return on_container(pack, [&](const Container& c) {
+        std::uint32_t n = load_le<std::uint32_t>(pack->buf + c.count_at);
+        return n > 0x7FFFFFFFu ? TARVO_ERR_BAD_DATA : int(n);
+    });
 }
 
 int tarvo_v1_put(tarvo_v1_t* pack, const char* name, int type, const void* data, std::uint32_t size)
@@ -443,46 +445,43 @@ int tarvo_v1_put(tarvo_v1_t* pack, const char* name, int type, const void* data,
     const char one = 1;
     if (type == TARVO_TYPE_BOOL && *static_cast<const char*>(data) != 0)
         data = &one;
-    return put_item(pack, name, type, data, size, nullptr);
+    return on_container(pack, [&](const Container& c) {
+        return append_item(pack, c, name, type, data, size, nullptr);
+    });
 }
 
 int tarvo_v1_put_container(tarvo_v1_t* pack, const char* name, int type, tarvo_v1_t* child)
 {
     if (type != TARVO_TYPE_OBJECT && type != TARVO_TYPE_ARRAY)
         return TARVO_ERR_BAD_PARAM;
-    return put_item(pack, name, type, nullptr, CONTAINER_HEAD, child);
+    return on_container(pack, [&](const Container& c) {
+        return append_item(pack, c, name, type, nullptr, CONTAINER_HEAD, child);
+    });
 }
 
 int tarvo_v1_first_item(const tarvo_v1_t* pack, tarvo_v1_item_t* item)
 {
-    Container c;
     if (!item)
         return TARVO_ERR_BAD_PARAM;
-    int r = load_container(pack, &c);
-    return r != TARVO_OK ? r : item_at(pack, c, c.begin, item);
+    return on_container(pack, [&](const Container& c) { return item_at(pack, c, c.begin, item); });
 }
 
 int tarvo_v1_next_item(const tarvo_v1_t* pack, const char* current, tarvo_v1_item_t* next)
 {
-    Container c;
-    Item it;
-    int r = locate_item(pack, current, next, &c, &it);
-    return r != TARVO_OK ? r : item_at(pack, c, it.end(), next);
+    return on_item(pack, current, next,
+                   [&](const Container& c, const Item& it) { return item_at(pack, c, it.end(), next); });
 }
 
 int tarvo_v1_get_child(const tarvo_v1_t* pack, const char* internal, int type, tarvo_v1_t* child)
 {
-    Container c;
-    Item it;
-    int r = locate_item(pack, internal, child, &c, &it);
-    if (r != TARVO_OK)
-        return r;
-    if (it.type != type)
-        return TARVO_ERR_NOT_PERMITTED;
-    if (load_le<std::uint32_t>(pack->buf + it.value() + C_PARENT) != pack->at)
-        return TARVO_ERR_BAD_DATA;
-    *child = tarvo_v1_t{pack->buf, pack->size, it.at};
-    return TARVO_OK;
+    return on_item(pack, internal, child, [&](const Container&, const Item& it) {
+        if (it.type != type)
+            return TARVO_ERR_NOT_PERMITTED;
+        if (load_le<std::uint32_t>(pack->buf + it.value() + C_PARENT) != pack->at)
+            return TARVO_ERR_BAD_DATA;
+        *child = tarvo_v1_t{pack->buf, pack->size, it.at};
+        return TARVO_OK;
+    });
 }
 
 int tarvo_v1_valid(const tarvo_v1_t* pack)
