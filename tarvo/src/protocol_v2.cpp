@@ -1,6 +1,9 @@
 // Version-2 engine: reading and appending items in place.
 #include "tarvo_bits/protocol_v2.h"
 
+#include "block_allocator.h"
+#include "type_table.h"
+
 #include <cstring>
 
 namespace tarvo {
@@ -43,6 +46,7 @@ Tarvo* Protocol_v2::open_w(char* buf, int size, Allocator& allocator) noexcept {
     return root;
 }
 
+// Checks the root's stored lengths; never writes.
 Tarvo* Protocol_v2::open_rw(char* buf, int size, Allocator& allocator) noexcept {
     uint32_t n = static_cast<uint32_t>(size);
     if (n < v2::CONTAINER_HEADER) return error_ptr(TARVO_ERR_BAD_DATA);
@@ -144,6 +148,12 @@ int Protocol_v2::position_after(const tarvo_item_t* item, Bounds& b, uint32_t& p
     pos = static_cast<uint32_t>(item->value + item->value_size - _buf);
     return TARVO_OK;
 }
+
+int Protocol_v2::version() const noexcept { return 2; }
+
+int Protocol_v2::close() noexcept { return TARVO_OK; }
+
+char* Protocol_v2::buffer() const noexcept { return _buf + _offset; }
 
 int Protocol_v2::size() const noexcept {
     Bounds b;

@@ -1,7 +1,8 @@
 // Load-time type tables of version-2 packs: plain code <-> type byte, and
 // what each of the 256 type bytes says about the item it starts.
+#include "type_table.h"
+
 #include "tarvo_bits/pack_types.h"
-#include "tarvo_bits/protocol_v2.h"
 
 namespace tarvo {
 
