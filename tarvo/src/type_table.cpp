@@ -1,5 +1,6 @@
-// Load-time type tables of version-2 packs: plain code <-> type byte, and
-// what each of the 256 type bytes says about the item it starts.
+// Type tables of version-2 packs, built from the plain pack types at compile
+// time: plain code <-> type byte, and what each of the 256 type bytes says
+// about the item it starts.
 #include "type_table.h"
 
 #include "tarvo_bits/pack_types.h"

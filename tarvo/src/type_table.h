@@ -11,7 +11,7 @@
 
 namespace tarvo {
 
-// Plain type code -> version-2 type byte (0: none), built at load time.
+// Plain type code -> version-2 type byte (0: none).
 extern const std::array<unsigned char, 256> gtype_dict;
 // Version-2 type byte -> plain type code (TARVO_TYPE_V2_OTHER for 8/16-bit
 // integers and dates, 0 for bytes that are no live item).

@@ -1,7 +1,7 @@
 // The abstract pack interface behind the tarvo_ plain functions, and the
-// allocators that place handles and indexes in the caller's temp area (or a
-// resource pool). Engines derive from tarvo::Tarvo; the plain functions check
-// the handle and dispatch here, nothing more.
+// interface of the memory sources that hold handles and indexes (the
+// caller's temp area or a resource pool). Engines derive from tarvo::Tarvo;
+// the plain functions check the handle and dispatch here, nothing more.
 #ifndef TARVO_BITS_TARVO_PACK_H
 #define TARVO_BITS_TARVO_PACK_H
 
