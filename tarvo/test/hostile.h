@@ -14,6 +14,7 @@ namespace tarvo_test {
 struct HostileUse {
     int open = 0;  // code of tarvo_open_rw
     int walk = 0;  // code of the full walk (0: every item reached)
+    int top = 0;   // code of reading the top level alone (0: its end reached)
     int valid = -1;
     int count = 0; // item count or code
     int size = 0;  // size or code
@@ -31,6 +32,10 @@ inline HostileUse use_hostile(const std::vector<char>& bytes) {
     if (u.open != 0) return u;
     u.valid = tarvo_valid(p);
     u.walk = walk_all(p);
+    tarvo_item_t it;
+    int r = tarvo_first_item(p, &it);
+    while (r == 0) r = tarvo_next_item(&it, &it);
+    u.top = r == TARVO_ERR_NOT_FOUND ? 0 : r;
     u.count = tarvo_get_item_count(p);
     u.size = tarvo_get_size(p);
     tarvo_t* c = tarvo_put_object(p, "n");

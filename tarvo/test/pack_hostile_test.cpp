@@ -50,6 +50,8 @@ TEST_P(PackHostile, EveryByteDamagedGivesCodes) {
             if (u.open != 0) continue;
             EXPECT_TRUE(u.walk == 0 || u.walk == TARVO_ERR_BAD_DATA) << at << " walk " << u.walk;
             EXPECT_TRUE(u.valid == 0 || u.valid == 1) << at;
+            // A pack found valid reads to the end of its top level.
+            EXPECT_TRUE(u.valid == 0 || u.top == 0) << at << " top " << u.top;
             EXPECT_TRUE(u.count >= 0 || u.count == TARVO_ERR_BAD_DATA) << at << " count " << u.count;
             EXPECT_TRUE(u.size > 0 || u.size == TARVO_ERR_BAD_DATA) << at << " size " << u.size;
             for (int r : u.puts) EXPECT_TRUE(r == 0 || put_codes.count(r)) << at << " put " << r;
