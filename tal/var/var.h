@@ -3,9 +3,12 @@
 
 // The whole value model: the interface and every kind.
 #include "tal/var/IVar.h"
+#include "tal/var/implement/Array.h"
 #include "tal/var/implement/Bool.h"
+#include "tal/var/implement/Dict.h"
 #include "tal/var/implement/Null.h"
 #include "tal/var/implement/Ref.h"
 #include "tal/var/implement/ShallowRaw.h"
+#include "tal/var/utils/dump.h"
 
 #endif
