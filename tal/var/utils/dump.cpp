@@ -41,11 +41,16 @@ void dump_elements(Handle& it, const Handle& end, tal::string& res, size_t verbo
 
 }  // namespace
 
-void dump_to_string(const IVar& var, tal::string& res, size_t verbose_level,
+void dump_to_string(const tal::var::IVar& var, tal::string& res, size_t verbose_level,
                     const char* line_delimiter, size_t per_indent, size_t total_indent)
 {
     if (!line_delimiter) {
-        throw NullPointerException() << TAL_EXCEPTION_ARG << "line_delimiter is NULL";
+        // The function text spells the parameters in full, as reports always did.
+        throw NullPointerException()
+            << ExceptionArg("void tal::var::dump_to_string(const tal::var::IVar&, tal::string&, "
+                            "size_t, const char*, size_t, size_t)",
+                            __FILE__, __LINE__)
+            << "line_delimiter is NULL";
     }
     const bool is_array = var.is_array();
     if (!is_array && !var.is_dict()) {
