@@ -111,9 +111,11 @@ public:
         if (r && &r->ref() == this) {
             return *this;
         }
-        _dict.clear();
+        // The walk is set up first: a source that cannot be walked leaves
+        // this dict as it was.
         DictIterator it = var.dict_begin();
         DictIterator end = var.dict_end();
+        _dict.clear();
         for (; !it->equal_to(*end); ++it) {
             _find_or_insert(it->key()) = it->value();
         }

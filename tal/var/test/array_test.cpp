@@ -11,6 +11,7 @@
 #include "tal/test/counting_pool.h"
 #include "tal/var/implement/Bool.h"
 #include "tal/var/implement/Dict.h"
+#include "tal/var/test/container_probes.h"
 
 using tal::var::Array;
 using tal::var::ArrayConstIterator;
@@ -194,6 +195,12 @@ TEST_F(ArrayTest, GrowthFailuresAreTranslatedAndLoseNothing)
         ASSERT_EQ(3u, a.size());
         EXPECT_EQ(&t2, referent(a.get(2)));
     }
+}
+
+TEST_F(ArrayTest, KeepsTheInterfaceRefusalsOfEverythingButPositions)
+{
+    tal_var_test::expect_kept_refusals(make(), {"::size() const", "get(size_t", "set(size_t",
+                                                "del(size_t", "operator[](int", "array_"});
 }
 
 TEST_F(ArrayTest, AssignmentBetweenKinds)

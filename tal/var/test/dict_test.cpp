@@ -9,7 +9,7 @@
 #include "tal/test/counting_pool.h"
 #include "tal/var/implement/Array.h"
 #include "tal/var/implement/Bool.h"
-#include "tal/var/test/var_probes.h"
+#include "tal/var/test/container_probes.h"
 
 using tal::var::Bool;
 using tal::var::Dict;
@@ -144,6 +144,13 @@ TEST_F(DictTest, KindAnswers)
     EXPECT_EQ(header(&d, 1), d.to_string().c_str());
 }
 
+TEST_F(DictTest, KeepsTheInterfaceRefusalsOfEverythingButNamedAccess)
+{
+    tal_var_test::expect_kept_refusals(make(), {"::size() const", "get(const tal::string&",
+                                                "set(const tal::string&", "del(const tal::string&",
+                                                "operator[](const tal::string&", "dict_"});
+}
+
 TEST_F(DictTest, AssignmentBetweenKinds)
 {
     Dict& a = make();
@@ -163,6 +170,10 @@ TEST_F(DictTest, AssignmentBetweenKinds)
                               "operator=(tal::var::IVar&)") + WITH,
                   e.function());
     }
+    EXPECT_EQ("old|", keys_of(a));
+    // A dict value that cannot be walked.
+    tal_var_test::ProbeVar unwalkable(0x20);
+    EXPECT_THROW(a = static_cast<IVar&>(unwalkable), tal::InvalidOperationException);
     EXPECT_EQ("old|", keys_of(a));
 
     // Itself and a reference to itself change nothing.
