@@ -199,26 +199,10 @@ TEST(CheckCastPairs, EveryCheckedPairAtAndBeyondItsBounds)
         row.walk(row);
 }
 
-struct ValueRow {
-    const char* what;
-    Outcome got;
-    const char* kind;
-    const char* text;
-};
-
-void expect_rows(const ValueRow* rows, size_t count)
-{
-    for (size_t i = 0; i < count; ++i) {
-        SCOPED_TRACE(rows[i].what);
-        EXPECT_EQ(rows[i].got.kind, rows[i].kind);
-        EXPECT_EQ(rows[i].got.text, rows[i].text);
-    }
-}
-
 TEST(CheckCastPairs, FloatingSourcesTruncateAndReportInShortForm)
 {
     const double nan = std::nan("");
-    const ValueRow rows[] = {
+    const OutcomeRow rows[] = {
         {"2.9 to short", cast<short>(2.9), "ok", "2"},
         {"-2.9 to short", cast<short>(-2.9), "ok", "-2"},
         {"-0.7 to int", cast<int>(-0.7), "ok", "0"},
@@ -255,12 +239,12 @@ TEST(CheckCastPairs, FloatingSourcesTruncateAndReportInShortForm)
         {"1e300 to float", cast<float>(1e300), "ok", "inf"},
         {"float 0.1 to double", cast<double>(0.1f), "ok", "0.10000000149011612"},
     };
-    expect_rows(rows, sizeof(rows) / sizeof(rows[0]));
+    expect_rows(rows);
 }
 
 TEST(CheckCastPairs, UncheckedPairsConvertPlainly)
 {
-    const ValueRow rows[] = {
+    const OutcomeRow rows[] = {
         {"int from short", cast<int>(static_cast<short>(-32768)), "ok", "-32768"},
         {"long long from unsigned int", cast<long long>(4294967295U), "ok", "4294967295"},
         {"unsigned long long from bool", cast<unsigned long long>(true), "ok", "1"},
@@ -271,7 +255,7 @@ TEST(CheckCastPairs, UncheckedPairsConvertPlainly)
         {"short from unsigned char", cast<short>(static_cast<unsigned char>(255)), "ok", "255"},
         {"unsigned int from unsigned short", cast<unsigned int>(static_cast<unsigned short>(65535)), "ok", "65535"},
     };
-    expect_rows(rows, sizeof(rows) / sizeof(rows[0]));
+    expect_rows(rows);
 }
 
 TEST(CheckCastPairs, ThrowSiteNamesThePairAndEachSideHasItsOwnLine)

@@ -1,7 +1,10 @@
 #ifndef TAL_CHECK_CAST_TEST_OUTCOME_H
 #define TAL_CHECK_CAST_TEST_OUTCOME_H
 
+#include <cstddef>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "tal/exception/tal_exception.h"
 
@@ -41,6 +44,24 @@ Outcome outcome_of(Run run, Print print)
         record("null", e);
     }
     return o;
+}
+
+// One expected outcome: the class ("ok" for none) and the message or result.
+struct OutcomeRow {
+    const char* what;
+    Outcome got;
+    const char* kind;
+    const char* text;
+};
+
+template <size_t N>
+void expect_rows(const OutcomeRow (&rows)[N])
+{
+    for (const OutcomeRow& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(row.got.kind, row.kind);
+        EXPECT_EQ(row.got.text, row.text);
+    }
 }
 
 #endif
