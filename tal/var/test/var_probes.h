@@ -3,16 +3,19 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tal/var/IVar.h"
 
 namespace tal_var_test {
 
+using tal::var::IVar;
+
 // A kind that defines only the pure operations, reports a chosen mask and
-// counts its dumps: everything else is the interface's default.
-class ProbeVar : public tal::var::IVar {
+// records its dumps: everything else is the interface's default.
+class ProbeVar : public IVar {
 public:
-    explicit ProbeVar(unsigned short mask = 0, const char* text = "probe")
+    explicit ProbeVar(unsigned short mask = 0, const char* text = "v")
         : _mask(mask), _text(text), dumps(0), last_level(0)
     {
     }
@@ -45,8 +48,7 @@ struct Caught {
     std::string cls, function, message;
 };
 
-inline Caught catch_refusal(const std::function<void(tal::var::IVar&)>& call,
-                            tal::var::IVar& v)
+inline Caught catch_refusal(const std::function<void(IVar&)>& call, IVar& v)
 {
     try {
         call(v);
@@ -55,6 +57,19 @@ inline Caught catch_refusal(const std::function<void(tal::var::IVar&)>& call,
     }
     return {"nothing thrown", "", ""};
 }
+
+// A refusing default: its call, its throw-site function text and the message
+// after "type[...] this[<dump>". Arguments are ProbeVars "arg" (shown
+// "<arg:level>"), the name "k" and a pool.
+struct Refusal {
+    std::string function;
+    std::function<void(IVar&)> call;
+    std::string tail;
+};
+
+inline const IVar& as_const(IVar& v) { return v; }
+
+std::vector<Refusal> all_refusals();
 
 }  // namespace tal_var_test
 
