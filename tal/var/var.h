@@ -5,6 +5,7 @@
 #include "tal/var/IVar.h"
 #include "tal/var/implement/Bool.h"
 #include "tal/var/implement/Null.h"
+#include "tal/var/implement/Number.h"
 #include "tal/var/implement/Ref.h"
 #include "tal/var/implement/ShallowRaw.h"
 
