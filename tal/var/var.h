@@ -8,5 +8,7 @@
 #include "tal/var/implement/Number.h"
 #include "tal/var/implement/Ref.h"
 #include "tal/var/implement/ShallowRaw.h"
+#include "tal/var/implement/ShallowString.h"
+#include "tal/var/implement/String.h"
 
 #endif
