@@ -8,6 +8,7 @@
 #include "tal/var/implement/Array.h"
 #include "tal/var/implement/Bool.h"
 #include "tal/var/implement/Dict.h"
+#include "tal/var/implement/Number.h"
 
 using tal::var::Array;
 using tal::var::Bool;
@@ -33,23 +34,24 @@ std::string dumped(const IVar& v, size_t level, const char* delim, size_t per, s
     return std::string(s.c_str(), s.size());
 }
 
-// d = {a: true, b: [false, null]}, all on the heap.
+// d = {a: 1 (32-bit), b: [false, null]}, all on the heap.
 class DumpTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         d.set("b", arr);
-        d.set("a", t);
+        d.set("a", one);
         arr.set(0, f);
         arr.set(1, Null::null);
     }
 
     Dict d{tal::pool_allocator<std::pair<tal::string, tal::var::Ref> >()};
     Array arr{tal::pool_allocator<tal::var::Ref>()};
+    tal::var::Number<int> one{1};
     Bool t{true}, f{false};
     const std::string dh = fmt("[tal::var::BasicDict] this[%p] size[%zu]", &d, 2);
     const std::string ah = fmt("[tal::var::BasicArray] this[%p] size[%zu]", &arr, 2);
-    const std::string a = at(&t) + "[tal::var::Bool]true";
+    const std::string a = at(&one) + "[tal::var::Number<i>]1";
     const std::string b = at(&arr) + ah;
     const std::string e0 = at(&f) + "[tal::var::Bool]false";
     const std::string e1 = at(&Null::null) + "[tal::var::Null]null";
@@ -86,7 +88,7 @@ TEST_F(DumpTest, IndentedLayout)
     EXPECT_EQ(ah + "{0: " + e0 + ",1: " + e1 + "}", std::string(arr.dump(1).c_str()));
 
     Dict k{tal::pool_allocator<std::pair<tal::string, tal::var::Ref> >()};
-    k.set(tal::string("x\0y", 3), t);  // a key is written whole
+    k.set(tal::string("x\0y", 3), one);  // a key is written whole
     EXPECT_EQ(">" + fmt("[tal::var::BasicDict] this[%p] size[%zu]", &k, 1) + "{x" +
                   std::string(1, '\0') + "y: " + a + "}",
               dumped(k, 1, "", 0, 0));
@@ -113,6 +115,8 @@ TEST_F(DumpTest, PrintWritesTheTreeAndANewline)
     const std::pair<size_t, std::string> cases[] = {
         {0, dh + "\n"},
         {1, dh + "{\n    a: " + a + ",\n    b: " + b + "\n}\n"},
+        {2, dh + "{\n    a: " + a + ",\n    b: " + b + "{\n        0: " + e0 + ",\n        1: " + e1 +
+                "\n    }\n}\n"},
     };
     for (const auto& c : cases) {
         testing::internal::CaptureStdout();
