@@ -19,10 +19,11 @@ namespace var {
 // Throw-site texts name the system's one instance, BasicArray<std::deque<
 // tal::var::Ref, tal::pool_allocator<tal::var::Ref> > >, as its reports have
 // always read.
-#define TAL_VAR_ARRAY_SIGNATURE(signature) \
-    signature " [with implement_t = std::deque<tal::var::Ref, tal::pool_allocator<tal::var::Ref> >]"
-#define TAL_VAR_ARRAY_SITE(signature) \
-    tal::ExceptionArg(TAL_VAR_ARRAY_SIGNATURE(signature), __FILE__, __LINE__)
+#define TAL_VAR_ARRAY_SITE(signature)                                                         \
+    tal::ExceptionArg(                                                                        \
+        signature                                                                             \
+        " [with implement_t = std::deque<tal::var::Ref, tal::pool_allocator<tal::var::Ref> >]", \
+        __FILE__, __LINE__)
 
 // A growable sequence of element references addressed from 0. Positions that
 // were never bound, or whose value was deleted, refer to the shared null.
@@ -405,7 +406,6 @@ private:
 };
 
 #undef TAL_VAR_ARRAY_SITE
-#undef TAL_VAR_ARRAY_SIGNATURE
 
 typedef BasicArray<std::deque<Ref, tal::pool_allocator<Ref> > > Array;
 
