@@ -74,6 +74,22 @@ class PutErrorTest(TarvoCase):
             self.assertEqual(str(caught.exception), "[key]=(type,val)() " + text)
         self.assertRaises(TypeError, self.pack_with("k", (5, 1)))
 
+    def test_keys_with_a_nul_byte(self):
+        # Cut at the NUL, "a\0x" and "a\0y" would both become the name "a".
+        for version in (1, 2):
+            p = new_pack(version)
+            self.assertTarvoError(r"Invalid key['a\x00x']: a name cannot hold a NUL byte",
+                                  p.__setitem__, "a\0x", ("int32", 1))
+            self.assertEqual(len(p), 0)
+            p.getdict()["a\0y"] = ("int32", 2)
+            self.assertTarvoError(r"Invalid key['a\x00y']: a name cannot hold a NUL byte", p.pack)
+            p.reset()
+            p["o"] = ("obj", {"\0": ("int32", 3)})
+            self.assertTarvoError(r"Invalid key['\x00']: a name cannot hold a NUL byte", p.pack)
+            p.getdict()["a\0z"] = ("int32", 4)
+            del p["a\0z"]  # deletion stores no name
+            self.assertEqual(p.getdict().keys(), ["o"])
+
     def test_keys_must_be_strings(self):
         self.assertTarvoError("key must be string", self.pack_with(1, ("int32", 1)))
         self.assertTarvoError("key must be string", self.pack_with(u"k", ("int32", 1)))

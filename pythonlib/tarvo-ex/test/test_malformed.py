@@ -3,7 +3,7 @@ import struct
 import unittest
 
 import _tarvo
-from tarvo_testlib import PTR, TarvoCase, golden, new_pack, packed, tarvo_error
+from tarvo_testlib import PTR, TarvoCase, golden, nested_objects, new_pack, packed, tarvo_error
 
 # A version-2 pack: root object with an INT_32, a STRING and an OBJECT holding
 # an ARRAY of one INT_32.
@@ -31,17 +31,6 @@ def load(data, version=2):
     except _tarvo.error, message:
         return message
     return p.getdict()
-
-
-def nested_objects(depth):
-    """A version-2 pack of depth objects, each the only item of its parent."""
-    inner = ""
-    for _ in range(depth):
-        content = struct.pack("<I", 1 if inner else 0) + inner
-        # OBJECT "a" | content length | name | item count | the next level
-        inner = "\x10\x02" + struct.pack("<I", len(content)) + "a\x00" + content
-    content = struct.pack("<I", 1) + inner
-    return "\x10\x00" + struct.pack("<I", len(content)) + content
 
 
 class GoldenTest(TarvoCase):
