@@ -740,21 +740,14 @@ static PyObject* PyTarvo_Pack(PyObject* self, PyObject*) {
 
 PyObject* PyTarvo_Parse(PyObject* self, PyObject*) {
   PyTarvoObject* o = check_plain(self);
-  PyObject* dict = NULL;
-  int rc = 0;
   if (o == NULL || PyTarvo_CheckIdle(self, "PyTarvo_Parse") != 0) return NULL;
   PyDict_Clear(o->dict);
   if (tarvo_valid(o->ppack) == 0)
     return PYTARVO_RAISE("Invalid pack[@:%p size:%d]", o->ppack, o->size);
-  // The collector may clear o->dict while a conversion runs Python code.
-  dict = o->dict;
-  Py_INCREF(dict);
   {
     PyTarvoInUse walk(o);
-    rc = PyTarvo_PackToDict(NULL, o->ppack, dict);
+    if (PyTarvo_PackToDict(NULL, o->ppack, o->dict) != 0) return NULL;
   }
-  Py_DECREF(dict);
-  if (rc != 0) return NULL;
   Py_RETURN_NONE;
 }
 

@@ -123,7 +123,7 @@ Outcome transfer(const Direction& dir, int sock, char* buf, int len, float timeo
   Outcome out = {0, false, 0};
   timespec left = budget_span(timeout);
   const timespec deadline = span_add(monotonic_now(), left);
-  const bool socket = is_socket(sock);
+  const bool on_socket = is_socket(sock);
   int nleft = len;
   char* ptr = buf;
   while (nleft > 0) {
@@ -136,7 +136,7 @@ Outcome transfer(const Direction& dir, int sock, char* buf, int len, float timeo
       out.err = ready < 0 ? wait_err : ready == 0 ? ETIMEDOUT : EBADF;
       break;
     }
-    ssize_t n = dir.move(sock, socket, ptr, (size_t)nleft);
+    ssize_t n = dir.move(sock, on_socket, ptr, (size_t)nleft);
     if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
     if (n <= 0) {
       // A stream that ends before the count is a connection the peer closed.
