@@ -15,31 +15,41 @@ namespace {
 // code a conversion may run (__int__, __del__) and the raising of the error.
 const uintptr_t kStackMargin = 64 * 1024;
 
-// Lowest usable address of the calling thread's stack; 0 when unknown.
-// Looked up once per thread: for the main thread it reads the process maps.
-uintptr_t stack_floor() {
+// Bounds of the calling thread's stack, both 0 when unknown. Looked up once
+// per thread: for the main thread the lookup reads the process maps.
+struct StackBounds {
+  uintptr_t low;
+  uintptr_t high;
+};
+
+StackBounds thread_stack() {
   thread_local bool known = false;
-  thread_local uintptr_t floor = 0;
+  thread_local StackBounds bounds = {0, 0};
   if (!known) {
     pthread_attr_t attr;
     void* low = NULL;
     size_t size = 0;
     if (pthread_getattr_np(pthread_self(), &attr) == 0) {
-      if (pthread_attr_getstack(&attr, &low, &size) == 0) floor = reinterpret_cast<uintptr_t>(low);
+      if (pthread_attr_getstack(&attr, &low, &size) == 0) {
+        bounds.low = reinterpret_cast<uintptr_t>(low);
+        bounds.high = bounds.low + size;
+      }
       pthread_attr_destroy(&attr);
     }
     known = true;
   }
-  return floor;
+  return bounds;
 }
 
 }  // namespace
 
 int PyTarvo_EnterDescent(const char* where) {
   // The frame address is the real stack, also where a sanitizer moves locals.
+  // A frame outside the thread's own stack (a coroutine's stack) is left to
+  // the recursion limit alone.
   const uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
-  const uintptr_t floor = stack_floor();
-  if (floor != 0 && (here < floor || here - floor < kStackMargin)) {
+  const StackBounds stack = thread_stack();
+  if (here > stack.low && here <= stack.high && here - stack.low < kStackMargin) {
     PyErr_Format(PyExc_RuntimeError, "maximum recursion depth exceeded%s", where);
     return -1;
   }
