@@ -7,6 +7,7 @@
 #include <string.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <type_traits>
 
 PYTARVO_SOURCE_FILE;
@@ -70,7 +71,7 @@ int put_nested(const NestedPut& how, tarvo_t* pack, const char* key, PyObject* v
     return kRaised;
   }
   // A dict that holds itself must end in an exception, not a crash.
-  if (Py_EnterRecursiveCall(" while packing a nested container")) return kRaised;
+  if (PyTarvo_EnterDescent(" while packing a nested container") != 0) return kRaised;
   child = how.open(pack, key);
   err = TARVO_PTR_ERR(child);
   if (err != 0) {
@@ -80,7 +81,7 @@ int put_nested(const NestedPut& how, tarvo_t* pack, const char* key, PyObject* v
     rc = how.walk(value, child) == 0 ? 0 : kRaised;
     tarvo_finish(child);
   }
-  Py_LeaveRecursiveCall();
+  PyTarvo_LeaveDescent();
   return rc;
 }
 
@@ -198,7 +199,7 @@ PyObject* build_nested(const NestedBuild& how, const tarvo_item_t* item) {
   PyObject* result = NULL;
   tarvo_t* child = NULL;
   int err = 0;
-  if (Py_EnterRecursiveCall(" while parsing a nested container")) return NULL;
+  if (PyTarvo_EnterDescent(" while parsing a nested container") != 0) return NULL;
   container = how.make();
   if (container == NULL) goto done;
   err = how.open(item, &child);
@@ -214,7 +215,7 @@ PyObject* build_nested(const NestedBuild& how, const tarvo_item_t* item) {
   }
 done:
   Py_XDECREF(container);
-  Py_LeaveRecursiveCall();
+  PyTarvo_LeaveDescent();
   return result;
 }
 
@@ -320,6 +321,12 @@ int _PyTarvo_ObjectToPackItem(const char* key, PyObject* tuple, tarvo_t* pack) {
     PYTARVO_RAISE("Invalid(null) args for %s", kToPack);
     return -1;
   }
+  // The argument parser takes only tuples; anything else is the caller's type error.
+  if (!PyTuple_Check(tuple)) {
+    PyErr_Format(PyExc_TypeError, "[key]=(type,val)() must be a tuple, not %.200s",
+                 Py_TYPE(tuple)->tp_name);
+    return -1;
+  }
   if (!PyArg_ParseTuple(tuple, "sO:[key]=(type,val)", &word, &value)) return -1;
   PyErr_Clear();
   row = row_by_word(word);
@@ -377,14 +384,41 @@ int place_item(PyObject* container, const tarvo_item_t* item, const char* prefix
   return rc == 0 ? 0 : -1;
 }
 
+// The text of a dict key that becomes an item name, or NULL with the
+// message raised: a name ends at its first NUL, so a key holding one would
+// be cut short and could merge with another key.
+const char* key_text(PyObject* key) {
+  PyObject* shown = NULL;
+  if (!PyString_Check(key)) {
+    PYTARVO_RAISE("key must be string");
+    return NULL;
+  }
+  const char* text = PyString_AS_STRING(key);
+  if (strlen(text) == static_cast<size_t>(PyString_GET_SIZE(key))) return text;
+  shown = PyObject_Repr(key);
+  if (shown != NULL) {
+    PYTARVO_RAISE("Invalid key[%s]: a name cannot hold a NUL byte", PyString_AS_STRING(shown));
+    Py_DECREF(shown);
+  }
+  return NULL;
+}
+
 const int kEndOfItems = 1;
 
-// Fills current with the item at position (counted from 1). Returns 0, or
-// kEndOfItems past the last item when end_ok, else -1 with the message raised.
-int step_item(tarvo_t* pack, tarvo_item_t* current, int position, bool end_ok) {
+// Fills current with the item at position (counted from 1) of a pack that
+// counts count items. Returns 0, or kEndOfItems just past the last counted
+// item, else -1 with the message raised: a pack whose items end before its
+// count, or go on after it, holds bad data.
+int step_item(tarvo_t* pack, tarvo_item_t* current, int position, int count) {
   int r = position == 1 ? tarvo_first_item(pack, current) : tarvo_next_item(current, current);
+  if (r == TARVO_ERR_NOT_FOUND && position > count) return kEndOfItems;
+  if (r == 0 && position > count) {
+    PYTARVO_RAISE("Pack[@:%p] holds more items than its count[%d], err[%s]", pack, count,
+                  tarvo_perror(TARVO_ERR_BAD_DATA));
+    return -1;
+  }
   if (r == 0) return 0;
-  if (r == TARVO_ERR_NOT_FOUND && end_ok) return kEndOfItems;
+  if (r == TARVO_ERR_NOT_FOUND) r = TARVO_ERR_BAD_DATA;
   if (position == 1) {
     PYTARVO_RAISE("Error getting first item of pack[%p], err[%s]", pack, tarvo_perror(r));
   } else {
@@ -392,6 +426,23 @@ int step_item(tarvo_t* pack, tarvo_item_t* current, int position, bool end_ok) {
                   pack, tarvo_perror(r));
   }
   return -1;
+}
+
+// Places every item of pack into container (a dict or a list); exactly as
+// many items as the pack counts must be present. 0, or -1 with an exception set.
+int walk_items(tarvo_t* pack, PyObject* container, const char* prefix) {
+  tarvo_item_t item;
+  const int count = tarvo_get_item_count(pack);
+  if (count < 0) {
+    PYTARVO_RAISE("Error fetching item count of pack[@:%p], err[%s]", pack, tarvo_perror(count));
+    return -1;
+  }
+  memset(&item, 0, sizeof item);
+  for (int position = 1;; ++position) {
+    int r = step_item(pack, &item, position, count);
+    if (r == kEndOfItems) return 0;
+    if (r != 0 || place_item(container, &item, prefix) != 0) return -1;
+  }
 }
 
 }  // namespace
@@ -404,15 +455,12 @@ int PyTarvo_DictToPack(PyObject* dict, tarvo_t* pack) {
   PyObject* value = NULL;
   int rc = 0;
   while (rc == 0 && PyDict_Next(dict, &pos, &key, &value)) {
-    if (!PyString_Check(key)) {
-      PYTARVO_RAISE("key must be string");
-      rc = -1;
-      break;
-    }
+    const char* text = key_text(key);
+    if (text == NULL) return -1;
     // Python code run by a conversion may change the dict: own both meanwhile.
     Py_INCREF(key);
     Py_INCREF(value);
-    rc = _PyTarvo_ObjectToPackItem(PyString_AS_STRING(key), value, pack);
+    rc = _PyTarvo_ObjectToPackItem(text, value, pack);
     Py_DECREF(key);
     Py_DECREF(value);
   }
@@ -443,50 +491,24 @@ int PyTarvo_ListToPack(PyObject* list, tarvo_t* pack) {
 }
 
 int PyTarvo_PackToDict(const char* prefix, tarvo_t* pack, PyObject* dict) {
-  tarvo_item_t item;
-  int count = 0;
   if (pack == NULL || dict == NULL) {
     PYTARVO_RAISE("Invalid(null) args for %s", "PyTarvo_PackToDict");
     return -1;
   }
-  count = tarvo_get_item_count(pack);
-  if (count < 0) {
-    PYTARVO_RAISE("Error fetching item count of pack[@:%p], err[%s]", pack, tarvo_perror(count));
-    return -1;
-  }
-  memset(&item, 0, sizeof item);
-  // Exactly count items must be reachable.
-  for (int position = 1; position <= count; ++position) {
-    if (step_item(pack, &item, position, false) != 0 || place_item(dict, &item, prefix) != 0)
-      return -1;
-  }
-  return 0;
+  return walk_items(pack, dict, prefix);
 }
 
 int PyTarvo_PackToList(tarvo_t* pack, PyObject* list) {
-  tarvo_item_t item;
-  int r = 0;
   if (pack == NULL || list == NULL) {
     PYTARVO_RAISE("Invalid(null) args for %s", "PyTarvo_PackToList");
     return -1;
   }
-  memset(&item, 0, sizeof item);
-  for (int position = 1;; ++position) {
-    // The list ends with the items; a failed step raises.
-    r = step_item(pack, &item, position, true);
-    if (r == kEndOfItems) return 0;
-    if (r != 0 || place_item(list, &item, NULL) != 0) return -1;
-  }
+  return walk_items(pack, list, NULL);
 }
 
 // ---- object checks ------------------------------------------------------------
 
 namespace {
-
-// A pack object made by tarvo(...): its record opens its own malloc'd block.
-bool owns_block(const PyTarvoObject* o) {
-  return o->buffer != NULL && o->buffer == reinterpret_cast<const char*>(o + 1);
-}
 
 // The record of a working pack object, or NULL. Fields of a foreign object
 // are never read.
@@ -543,39 +565,16 @@ PyTarvoObject* check_present(PyObject* self) {
   return o;
 }
 
-// Pack objects whose handle a walk is using, innermost first (the
-// interpreter lock guards the list). Python code can run in the middle of a
-// walk (__int__, __float__, a __del__ or weakref callback of a collection),
-// and a reopen there would lay the temp area out afresh under the walk's
-// child handles.
-struct WalkMark {
-  const PyObject* object;
-  const WalkMark* outer;
-};
-const WalkMark* g_walks = NULL;
-
-// Marks object as walked for the scope's lifetime.
-class WalkScope {
- public:
-  explicit WalkScope(const PyObject* object) : mark_{object, g_walks} { g_walks = &mark_; }
-  ~WalkScope() { g_walks = mark_.outer; }
-  WalkScope(const WalkScope&) = delete;
-  WalkScope& operator=(const WalkScope&) = delete;
-
- private:
-  WalkMark mark_;
-};
-
 }  // namespace
 
+// Python code can run in the middle of a walk (__int__, __float__, a __del__
+// or weakref callback of a collection) and other threads run while a
+// transfer waits; a reopen or a rewrite there would pull the buffer and the
+// temp area from under the walk's child handles or the transfer.
 int PyTarvo_CheckIdle(PyObject* self, const char* operation) {
-  for (const WalkMark* mark = g_walks; mark != NULL; mark = mark->outer) {
-    if (mark->object == self) {
-      PYTARVO_RAISE("%s: Pack[@:%p] is in use by a walk", operation, self);
-      return -1;
-    }
-  }
-  return 0;
+  if (!PyTarvo_Check(self) || reinterpret_cast<PyTarvoObject*>(self)->busy == 0) return 0;
+  PYTARVO_RAISE("%s: Pack[@:%p] is in use by a walk", operation, self);
+  return -1;
 }
 
 // ---- the type's life ----------------------------------------------------------
@@ -593,9 +592,13 @@ static PyObject* PyTarvo_Create(PyObject*, PyObject* args) {
   // The pack library measures buffers in int.
   if (size > INT_MAX || tmp_size > INT_MAX)
     return PYTARVO_RAISE("Error creating pack, err[%s]", tarvo_perror(TARVO_ERR_BAD_PARAM));
-  o = static_cast<PyTarvoObject*>(malloc(sizeof(PyTarvoObject) + size_t{size} + tmp_size));
+  // One block with the collector's header in front: record, buffer, temp area.
+  o = reinterpret_cast<PyTarvoObject*>(
+      _PyObject_GC_Malloc(sizeof(PyTarvoObject) + size_t{size} + tmp_size));
   if (o == NULL) return PyErr_NoMemory();
-  memset(o, 0, sizeof *o);
+  // The buffer starts zeroed: getPack and send never hand out bytes the
+  // object did not write (what the block held before may be anyone's).
+  memset(o, 0, sizeof *o + size_t{size});
   o->buffer = reinterpret_cast<char*>(o + 1);
   o->tmp = o->buffer + size;
   o->total = size;
@@ -615,11 +618,12 @@ static PyObject* PyTarvo_Create(PyObject*, PyObject* args) {
   }
   o->size = static_cast<int32_t>(size);
   result = PyObject_INIT(reinterpret_cast<PyObject*>(o), &PyTarvoType);
+  PyObject_GC_Track(result);
   o = NULL;
 done:
   if (o != NULL) {
     Py_XDECREF(o->dict);
-    free(o);
+    PyObject_GC_Del(o);
   }
   return result;
 }
@@ -630,13 +634,28 @@ static void PyTarvo_Destroy(PyObject* self) {
     Py_TYPE(self)->tp_dealloc(self);
     return;
   }
+  PyObject_GC_UnTrack(self);
   Py_CLEAR(o->dict);
-  // An object made by calling tarvoType() came from the interpreter's allocator.
-  if (owns_block(o)) {
-    free(o);
-  } else {
-    Py_TYPE(self)->tp_free(self);
-  }
+  // The block of tarvo(...) and that of tarvoType() both came from the collector.
+  Py_TYPE(self)->tp_free(self);
+}
+
+// The dict may refer back to its owner: the collector sees through it.
+static int PyTarvo_Traverse(PyObject* self, visitproc visit, void* arg) {
+  Py_VISIT(reinterpret_cast<PyTarvoObject*>(self)->dict);
+  return 0;
+}
+
+static int PyTarvo_Clear(PyObject* self) {
+  Py_CLEAR(reinterpret_cast<PyTarvoObject*>(self)->dict);
+  return 0;
+}
+
+// A pack object owns its buffer, temp area and open handle, none of which a
+// copy or a pickle can carry: refused rather than handed out as an empty shell.
+static PyObject* PyTarvo_Reduce(PyObject* self, PyObject*) {
+  PyErr_Format(PyExc_TypeError, "can't pickle %s objects", Py_TYPE(self)->tp_name);
+  return NULL;
 }
 
 static PyObject* PyTarvo_Print(PyObject* self) {
@@ -673,12 +692,19 @@ static PyObject* PyTarvo_ItemCount(PyObject* self, PyObject*) {
 static PyObject* PyTarvo_Reset(PyObject* self, PyObject*) {
   PyTarvoObject* o = check_named(self, "PyTarvo_Reset");
   int err = 0;
+  int root = 0;
   if (o == NULL || PyTarvo_CheckIdle(self, "PyTarvo_Reset") != 0) return NULL;
   o->ppack = tarvo_open_w(o->version, o->buffer, static_cast<int>(o->total), o->tmp,
                           static_cast<int>(o->tmp_size));
   err = TARVO_PTR_ERR(o->ppack);
   if (err != 0)
     return PYTARVO_RAISE("Error resetting pack[%p], err[%s]", o->ppack, tarvo_perror(err));
+  // size keeps its value: what lies past the fresh root up to it is the old
+  // pack's, cleared so that getPack never hands it out again.
+  root = tarvo_get_size(o->ppack);
+  if (root >= 0 && root < o->size) {
+    memset(o->buffer + root, 0, std::min<size_t>(o->size, o->total) - static_cast<size_t>(root));
+  }
   PyDict_Clear(o->dict);
   Py_RETURN_NONE;
 }
@@ -686,7 +712,7 @@ static PyObject* PyTarvo_Reset(PyObject* self, PyObject*) {
 static PyObject* PyTarvo_Close(PyObject* self, PyObject*) {
   PyTarvoObject* o = check_plain(self);
   int r = 0;
-  if (o == NULL) return NULL;
+  if (o == NULL || PyTarvo_CheckIdle(self, "PyTarvo_Close") != 0) return NULL;
   r = tarvo_close(o->ppack);
   if (r != 0) return PYTARVO_RAISE("Error closing pack, err[%s]", tarvo_perror(r));
   Py_RETURN_NONE;
@@ -697,11 +723,11 @@ static PyObject* PyTarvo_Pack(PyObject* self, PyObject*) {
   PyObject* dict = NULL;
   int rc = 0;
   int size = 0;
-  if (o == NULL) return NULL;
+  if (o == NULL || PyTarvo_CheckIdle(self, "PyTarvo_Pack") != 0) return NULL;
   dict = o->dict;
   Py_INCREF(dict);
   {
-    WalkScope walk(self);
+    PyTarvoInUse walk(o);
     rc = PyTarvo_DictToPack(dict, o->ppack);
   }
   Py_DECREF(dict);
@@ -714,12 +740,12 @@ static PyObject* PyTarvo_Pack(PyObject* self, PyObject*) {
 
 PyObject* PyTarvo_Parse(PyObject* self, PyObject*) {
   PyTarvoObject* o = check_plain(self);
-  if (o == NULL) return NULL;
+  if (o == NULL || PyTarvo_CheckIdle(self, "PyTarvo_Parse") != 0) return NULL;
   PyDict_Clear(o->dict);
   if (tarvo_valid(o->ppack) == 0)
     return PYTARVO_RAISE("Invalid pack[@:%p size:%d]", o->ppack, o->size);
   {
-    WalkScope walk(self);
+    PyTarvoInUse walk(o);
     if (PyTarvo_PackToDict(NULL, o->ppack, o->dict) != 0) return NULL;
   }
   Py_RETURN_NONE;
@@ -808,11 +834,12 @@ static PyObject* PyTarvo_MappingGetItem(PyObject* self, PyObject* key) {
 static int PyTarvo_MappingSetItem(PyObject* self, PyObject* key, PyObject* value) {
   PyTarvoObject* o = check_present(self);
   if (o == NULL) return -1;
-  if (!PyString_Check(key)) {
+  if (value == NULL) {
+    if (PyString_Check(key)) return PyDict_DelItem(o->dict, key);
     PYTARVO_RAISE("key must be string");
     return -1;
   }
-  return value != NULL ? PyDict_SetItem(o->dict, key, value) : PyDict_DelItem(o->dict, key);
+  return key_text(key) == NULL ? -1 : PyDict_SetItem(o->dict, key, value);
 }
 
 // ---- buffer protocol: the whole pack buffer as one segment -------------------------
@@ -861,6 +888,8 @@ static PyMethodDef PyTarvoTypeMethods[] = {
     {"close", PyTarvo_Close, METH_NOARGS, "close pack"},
     {"send", PyTarvo_Send, METH_VARARGS, "send pack via net"},
     {"recv", PyTarvo_Recv, METH_VARARGS, "recv pack via net"},
+    {"__reduce__", PyTarvo_Reduce, METH_VARARGS, "pack objects cannot be pickled"},
+    {"__reduce_ex__", PyTarvo_Reduce, METH_VARARGS, "pack objects cannot be copied"},
     {NULL, NULL, 0, NULL},
 };
 
@@ -899,10 +928,10 @@ PyTypeObject PyTarvoType = {
     PyObject_GenericGetAttr,                         // tp_getattro
     PyObject_GenericSetAttr,                         // tp_setattro
     &PyTarvoBufferMethods,                           // tp_as_buffer
-    Py_TPFLAGS_DEFAULT,                              // tp_flags
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC,         // tp_flags
     "tarvo object",                                  // tp_doc
-    NULL,                                            // tp_traverse
-    NULL,                                            // tp_clear
+    PyTarvo_Traverse,                                // tp_traverse
+    PyTarvo_Clear,                                   // tp_clear
     NULL,                                            // tp_richcompare
     0,                                               // tp_weaklistoffset
     NULL,                                            // tp_iter
@@ -918,7 +947,7 @@ PyTypeObject PyTarvoType = {
     NULL,                                            // tp_init
     PyType_GenericAlloc,                             // tp_alloc
     PyType_GenericNew,                               // tp_new
-    PyObject_Free,                                   // tp_free
+    PyObject_GC_Del,                                 // tp_free
     NULL,
     NULL,
     NULL,

@@ -9,8 +9,9 @@
 
 #include "tarvo.h"
 
-// Record of a pack object. tarvo(...) puts it at the start of one malloc'd
-// block; the pack buffer follows it, the temp area follows the buffer.
+// Record of a pack object. tarvo(...) puts it at the start of one block of
+// the collector's allocator; the pack buffer follows it, the temp area
+// follows the buffer.
 typedef struct {
   PyObject_HEAD uint32_t total;  // capacity of the pack buffer
   uint32_t tmp_size;             // size of the temp area, never below total
@@ -20,6 +21,7 @@ typedef struct {
   char* tmp;                     // tmp_size bytes, work area of every open
   tarvo_t* ppack;                // open handle, lives in tmp; may hold an error code
   PyObject* dict;                // key (str) -> (type word, value)
+  int32_t busy;                  // walks and transfers now using buffer and handle
 } PyTarvoObject;
 
 // Exception type of every failure the module reports itself: the str "tarvo.error".
@@ -64,14 +66,40 @@ int PyTarvo_ListToPack(PyObject* list, tarvo_t* pack);
 int PyTarvo_PackToDict(const char* prefix, tarvo_t* pack, PyObject* dict);
 int PyTarvo_PackToList(tarvo_t* pack, PyObject* list);
 
-// 0, or -1 with the message raised when a walk of self is running: Python
-// code called from that walk must not reopen the handle (reset, setPack, recv).
+// 0, or -1 with the in-use message raised while a walk or a transfer uses
+// self's buffer and handle: Python code run by a walk, or another thread
+// while a transfer waits, must not reopen, rewrite or move them.
 int PyTarvo_CheckIdle(PyObject* self, const char* operation);
+
+// Before each descent into a nested container: 0, or -1 with the
+// interpreter's RuntimeError when the recursion limit or the C stack of the
+// running thread would be passed. A 0 is paired with PyTarvo_LeaveDescent.
+int PyTarvo_EnterDescent(const char* where);
+void PyTarvo_LeaveDescent(void);
 
 // Methods of the pack type; new reference or NULL with an exception set.
 PyObject* PyTarvo_Parse(PyObject* self, PyObject* unused);
 PyObject* PyTarvo_Send(PyObject* self, PyObject* args);
 PyObject* PyTarvo_Recv(PyObject* self, PyObject* args);
 }
+
+// Marks a pack object in use for the scope's lifetime and keeps it alive;
+// built and destroyed with the interpreter lock held.
+class PyTarvoInUse {
+ public:
+  explicit PyTarvoInUse(PyTarvoObject* o) : o_(o) {
+    Py_INCREF(o);
+    ++o->busy;
+  }
+  ~PyTarvoInUse() {
+    --o_->busy;
+    Py_DECREF(o_);
+  }
+  PyTarvoInUse(const PyTarvoInUse&) = delete;
+  PyTarvoInUse& operator=(const PyTarvoInUse&) = delete;
+
+ private:
+  PyTarvoObject* o_;
+};
 
 #endif

@@ -6,7 +6,10 @@
 // Python.h (through py_tarvo.h) must come before any system header.
 #include "py_tarvo.h"
 
+#include <limits.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -75,16 +78,33 @@ timespec span_left(timespec deadline) {
   return left;
 }
 
-ssize_t read_chunk(int sock, char* ptr, size_t n) { return read(sock, ptr, n); }
-ssize_t write_chunk(int sock, char* ptr, size_t n) { return write(sock, ptr, n); }
+// No single call may block past the budget, and the descriptor's blocking
+// mode stays as the caller set it: sockets move with a per-call non-blocking
+// flag; other descriptors are read after readiness (which delivers without
+// blocking) and written at most PIPE_BUF bytes at a time, what a ready pipe
+// is sure to take.
+ssize_t read_chunk(int sock, bool is_socket, char* ptr, size_t n) {
+  return is_socket ? recv(sock, ptr, n, MSG_DONTWAIT) : read(sock, ptr, n);
+}
+
+ssize_t write_chunk(int sock, bool is_socket, char* ptr, size_t n) {
+  // A closed peer reports EPIPE, whatever the process does with SIGPIPE.
+  if (is_socket) return send(sock, ptr, n, MSG_DONTWAIT | MSG_NOSIGNAL);
+  return write(sock, ptr, n < PIPE_BUF ? n : PIPE_BUF);
+}
 
 // One direction of a transfer: the readiness to wait for and the call that moves a chunk.
 struct Direction {
   short events;
-  ssize_t (*move)(int sock, char* ptr, size_t n);
+  ssize_t (*move)(int sock, bool is_socket, char* ptr, size_t n);
 };
 const Direction READING = {POLLIN, read_chunk};
 const Direction WRITING = {POLLOUT, write_chunk};
+
+bool is_socket(int sock) {
+  struct stat st;
+  return fstat(sock, &st) == 0 && S_ISSOCK(st.st_mode);
+}
 
 // How a transfer ended.
 struct Outcome {
@@ -96,12 +116,14 @@ struct Outcome {
 // Moves len bytes in as many chunks as the descriptor allows, waiting for
 // readiness before each under one budget for the whole transfer. poll, not an
 // fd_set, so descriptors of 1024 and above are waited on like any other.
-// EINTR from the transfer call is retried within the budget; an interrupted
-// wait ends the transfer like any failed wait.
+// EINTR and EAGAIN from the transfer call wait again within the budget; an
+// interrupted wait ends the transfer like any failed wait. Runs without the
+// interpreter lock.
 Outcome transfer(const Direction& dir, int sock, char* buf, int len, float timeout) {
   Outcome out = {0, false, 0};
   timespec left = budget_span(timeout);
   const timespec deadline = span_add(monotonic_now(), left);
+  const bool on_socket = is_socket(sock);
   int nleft = len;
   char* ptr = buf;
   while (nleft > 0) {
@@ -114,8 +136,8 @@ Outcome transfer(const Direction& dir, int sock, char* buf, int len, float timeo
       out.err = ready < 0 ? wait_err : ready == 0 ? ETIMEDOUT : EBADF;
       break;
     }
-    ssize_t n = dir.move(sock, ptr, (size_t)nleft);
-    if (n < 0 && errno == EINTR) continue;
+    ssize_t n = dir.move(sock, on_socket, ptr, (size_t)nleft);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
     if (n <= 0) {
       // A stream that ends before the count is a connection the peer closed.
       out.err = n < 0 ? errno : ECONNRESET;
@@ -154,6 +176,21 @@ int MyReadO(int sock, char* buf, int len, float timeout, int* err /* OUT */) {
   return out.moved;
 }
 
+typedef int (*TransferFn)(int sock, char* buf, int len, float timeout, int* err);
+
+// Runs a transfer of len bytes at the start of p's buffer without the
+// interpreter lock, so that other threads run meanwhile; p is marked in use
+// until the lock is back, so none of them can reopen, rewrite or free it.
+int transfer_unlocked(TransferFn fn, PyTarvoObject* p, int fd, int len, float timeout,
+                      int* err /* OUT */) {
+  PyTarvoInUse use(p);
+  int r = 0;
+  Py_BEGIN_ALLOW_THREADS
+  r = fn(fd, p->buffer, len, timeout, err);
+  Py_END_ALLOW_THREADS
+  return r;
+}
+
 }  // namespace
 
 PyObject* PyTarvo_Send(PyObject* self, PyObject* args) {
@@ -167,8 +204,9 @@ PyObject* PyTarvo_Send(PyObject* self, PyObject* args) {
   if (!PyTarvo_Check(self)) {
     return PYTARVO_RAISE("[%p] not a valid pack object", (void*)self);
   }
+  if (PyTarvo_CheckIdle(self, "PyTarvo_Send") != 0) return NULL;
   if (!PyArg_ParseTuple(args, "if", &fd, &timeout)) return NULL;
-  int r = MyWriteO(fd, p->buffer, p->size, timeout, &err);
+  int r = transfer_unlocked(MyWriteO, p, fd, p->size, timeout, &err);
   if (r >= 0 && r == p->size) Py_RETURN_NONE;
   return PYTARVO_RAISE("Error sending pack[@:%p] via fd[%d], %d of %d sent, err[%s]",
                        (void*)p->buffer, fd, r, p->size, strerror(err));
@@ -189,7 +227,7 @@ PyObject* PyTarvo_Recv(PyObject* self, PyObject* args) {
   if (length < 0 || (uint32_t)length >= p->total) {
     return PYTARVO_RAISE("length[%d] to receive should in range[0, %d]", length, (int)p->total);
   }
-  int r = MyReadO(fd, p->buffer, length, timeout, &err);
+  int r = transfer_unlocked(MyReadO, p, fd, length, timeout, &err);
   if (r != length) {
     // The first bytes of the pack are replaced: the open handle no longer
     // describes the buffer, so it is broken until the next open.

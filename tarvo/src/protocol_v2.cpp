@@ -170,10 +170,14 @@ int Protocol_v2::item_count() const noexcept {
 int Protocol_v2::valid() const noexcept {
     Bounds b;
     if (!bounds(b)) return 0;
+    // A stored count that differs from the live items present is bad data:
+    // readers that trust the count and readers that walk must agree.
+    const uint32_t count = read32(_buf + b.content);
     Item item;
-    for (uint32_t pos = b.content + v2::COUNT_SIZE;; pos = item.end) {
+    uint32_t n = 0;
+    for (uint32_t pos = b.content + v2::COUNT_SIZE;; pos = item.end, ++n) {
         int r = read_item(pos, b.end, item);
-        if (r != TARVO_OK) return r == TARVO_ERR_NOT_FOUND ? 1 : 0;
+        if (r != TARVO_OK) return r == TARVO_ERR_NOT_FOUND && n == count ? 1 : 0;
     }
 }
 

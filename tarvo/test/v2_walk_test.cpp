@@ -126,7 +126,7 @@ TEST(V2Walk, NestedHandlesSeeTheirOwnItems) {
 
 TEST(V2Walk, DeletedItemsAreSkipped) {
     std::vector<char> bytes = hex_bytes(
-        "10 00 38000000 04000000"
+        "10 00 38000000 01000000"      // counts the one live item
         "04 02 6100 01020304"          // deleted fixed item, 4-byte value
         "80 00 03 aabbcc"              // deleted short item
         "00 02 02000000 6200 dddd"     // deleted long item

@@ -1,6 +1,9 @@
 """Shared helpers of the _tarvo tests: error matching, golden bytes, builders."""
 import binascii
 import re
+import struct
+import subprocess
+import sys
 import unittest
 
 import _tarvo
@@ -51,6 +54,40 @@ def round_trip(version, entries, total=4096):
     return q.getdict()
 
 
+def nested_objects(depth):
+    """A version-2 pack of depth objects "a", each the only item of its parent."""
+    # Each level's content is its count, the 8 header and name bytes of the
+    # next level and that level's content: 12 bytes more than the next.
+    heads = []
+    for level in range(depth):
+        inner = 4 + 12 * (depth - 1 - level)
+        count = 1 if level < depth - 1 else 0
+        heads.append("\x10\x02" + struct.pack("<I", inner) + "a\x00" + struct.pack("<I", count))
+    return "\x10\x00" + struct.pack("<I", 4 + 12 * depth) + struct.pack("<I", 1) + "".join(heads)
+
+
+def nested_dict(depth):
+    """A dict of depth nested ("obj", dict) entries under the key "a"."""
+    top = {}
+    current = top
+    for _ in range(depth):
+        inner = {}
+        current["a"] = ("obj", inner)
+        current = inner
+    return top
+
+
+def run_child(module, function, *args):
+    """Exit status and output of module.function(*args) run in a child
+    interpreter, so that a crash or a hang ends the child and not the run."""
+    code = "import sys; sys.path[:0] = %r; import %s; %s.%s(*%r)" % (
+        sys.path, module, module, function, args)
+    child = subprocess.Popen([sys.executable, "-c", code], stdout=subprocess.PIPE,
+                             stderr=subprocess.STDOUT)
+    output = child.communicate()[0]
+    return child.returncode, output
+
+
 class TarvoCase(unittest.TestCase):
     def assertTarvoError(self, expected, fn, *args):
         """fn(*args) raises tarvo.error with "[py_tarvo:<line>] " + expected,
@@ -62,3 +99,8 @@ class TarvoCase(unittest.TestCase):
                         "%r does not read %r" % (message, expected))
         return message
 
+    def assertChildPrints(self, expected, module, function, *args):
+        """module.function(*args) ends normally in a child interpreter and
+        prints exactly the lines expected."""
+        status, output = run_child(module, function, *args)
+        self.assertEqual((status, output.splitlines()), (0, expected), output)

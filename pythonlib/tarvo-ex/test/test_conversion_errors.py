@@ -64,12 +64,31 @@ class PutErrorTest(TarvoCase):
                               self.pack_with("k", ("arr", [("int32", 2 ** 70)])))
 
     def test_entries_that_are_not_pairs(self):
-        self.assertRaises(SystemError, self.pack_with("k", ["int32", 1]))
-        with self.assertRaises(TypeError) as caught:
-            self.pack_with("k", ("int32", 1, 2))()
-        self.assertIn("[key]=(type,val)", str(caught.exception))
+        for entry, text in ((["int32", 1], "must be a tuple, not list"),
+                            (("arr", [5]), "must be a tuple, not int"),
+                            (("arr", [["int32", 1]]), "must be a tuple, not list"),
+                            (("obj", {"a": "int32"}), "must be a tuple, not str"),
+                            (("int32", 1, 2), "takes exactly 2 arguments (3 given)")):
+            with self.assertRaises(TypeError) as caught:
+                self.pack_with("k", entry)()
+            self.assertEqual(str(caught.exception), "[key]=(type,val)() " + text)
         self.assertRaises(TypeError, self.pack_with("k", (5, 1)))
-        self.assertRaises(SystemError, self.pack_with("k", ("arr", [5])))
+
+    def test_keys_with_a_nul_byte(self):
+        # Cut at the NUL, "a\0x" and "a\0y" would both become the name "a".
+        for version in (1, 2):
+            p = new_pack(version)
+            self.assertTarvoError(r"Invalid key['a\x00x']: a name cannot hold a NUL byte",
+                                  p.__setitem__, "a\0x", ("int32", 1))
+            self.assertEqual(len(p), 0)
+            p.getdict()["a\0y"] = ("int32", 2)
+            self.assertTarvoError(r"Invalid key['a\x00y']: a name cannot hold a NUL byte", p.pack)
+            p.reset()
+            p["o"] = ("obj", {"\0": ("int32", 3)})
+            self.assertTarvoError(r"Invalid key['\x00']: a name cannot hold a NUL byte", p.pack)
+            p.getdict()["a\0z"] = ("int32", 4)
+            del p["a\0z"]  # deletion stores no name
+            self.assertEqual(p.getdict().keys(), ["o"])
 
     def test_keys_must_be_strings(self):
         self.assertTarvoError("key must be string", self.pack_with(1, ("int32", 1)))

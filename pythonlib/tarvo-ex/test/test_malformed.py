@@ -3,7 +3,7 @@ import struct
 import unittest
 
 import _tarvo
-from tarvo_testlib import TarvoCase, golden, new_pack, packed, tarvo_error
+from tarvo_testlib import PTR, TarvoCase, golden, nested_objects, new_pack, packed, tarvo_error
 
 # A version-2 pack: root object with an INT_32, a STRING and an OBJECT holding
 # an ARRAY of one INT_32.
@@ -16,9 +16,9 @@ SAMPLE_V2 = golden(
     "14 00 07000000")                #     INT_32 = 7
 SAMPLE_DICT = {"i": ("int32", 5), "s": ("str", "ab"),
                "o": ("obj", {"a": ("arr", [("int32", 7)])})}
-# offsets of the 32-bit length and count fields in SAMPLE_V2; the array's
-# count (at 46) is not among them: the list walk reads to the last item.
-LENGTH_FIELDS = (2, 6, 28, 34, 40)
+# offsets of the 32-bit length and count fields in SAMPLE_V2
+LENGTH_FIELDS = (2, 6, 28, 34, 40, 46)
+OBJECT_COUNT = 34
 ARRAY_COUNT = 46
 ELEMENT_TYPE = 50
 
@@ -31,17 +31,6 @@ def load(data, version=2):
     except _tarvo.error, message:
         return message
     return p.getdict()
-
-
-def nested_objects(depth):
-    """A version-2 pack of depth objects, each the only item of its parent."""
-    inner = ""
-    for _ in range(depth):
-        content = struct.pack("<I", 1 if inner else 0) + inner
-        # OBJECT "a" | content length | name | item count | the next level
-        inner = "\x10\x02" + struct.pack("<I", len(content)) + "a\x00" + content
-    content = struct.pack("<I", 1) + inner
-    return "\x10\x00" + struct.pack("<I", len(content)) + content
 
 
 class GoldenTest(TarvoCase):
@@ -91,9 +80,23 @@ class CorruptionTest(TarvoCase):
                 data = SAMPLE_V2[:offset] + struct.pack("<I", value) + SAMPLE_V2[offset + 4:]
                 self.assertNotEqual(self.refused_or_read(data), SAMPLE_DICT, (offset, value))
 
-    def test_array_count_is_not_consulted(self):
-        data = SAMPLE_V2[:ARRAY_COUNT] + struct.pack("<I", 0xffffffff) + SAMPLE_V2[ARRAY_COUNT + 4:]
-        self.assertEqual(load(data), SAMPLE_DICT)
+    def test_nested_counts_must_match_the_items(self):
+        # Fewer items than counted, more items than counted, and a count no
+        # int holds: bad data in the object "o" and in its array "a" alike.
+        more = r"Pack\[@:<ptr>\] holds more items than its count\[0\], err\[TVO: Bad data\]"
+        fewer = r"Error getting 2th item\(next to \[<ptr>\]\) of pack\[<ptr>\], err\[TVO: Bad data\]"
+        huge = r"Error fetching item count of pack\[@:<ptr>\], err\[TVO: Bad data\]"
+        for offset in (OBJECT_COUNT, ARRAY_COUNT):
+            for count, expected in ((0, more), (2, fewer), (0xffffffff, huge)):
+                data = SAMPLE_V2[:offset] + struct.pack("<I", count) + SAMPLE_V2[offset + 4:]
+                message = load(data)
+                self.assertIsInstance(message, str, (offset, count))
+                self.assertRegexpMatches(message, r"^\[py_tarvo:\d+\] %s\Z"
+                                         % expected.replace("<ptr>", PTR))
+        for count in (0, 2):
+            data = SAMPLE_V2[:6] + struct.pack("<I", count) + SAMPLE_V2[10:]
+            self.assertTarvoError("Invalid pack[@:<ptr> size:%d]" % len(data),
+                                  new_pack(2).setPack, data)
 
     def test_list_walk_raises_on_bad_data(self):
         data = SAMPLE_V2[:ELEMENT_TYPE] + "\xff" + SAMPLE_V2[ELEMENT_TYPE + 1:]

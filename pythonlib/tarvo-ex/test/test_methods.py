@@ -175,6 +175,13 @@ class ReopenDuringWalkTest(TarvoCase):
         for version in (1, 2):
             self.pack_reopening(version, ("PyTarvo_SetPack", lambda p: p.setPack(EMPTY_V2)))
 
+    def test_pack_parse_close_refused(self):
+        for version in (1, 2):
+            for name, call in (("PyTarvo_Pack", lambda p: p.pack()),
+                               ("PyTarvo_Parse", lambda p: p.parse()),
+                               ("PyTarvo_Close", lambda p: p.close())):
+                self.pack_reopening(version, (name, call))
+
     def test_walk_mark_ends_with_the_walk(self):
         p = packed(2, {"a": ("int32", 1)})
         p.reset()

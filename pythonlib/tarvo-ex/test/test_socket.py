@@ -1,5 +1,6 @@
 """send() and recv() of pack objects over socket pairs and pipes."""
 import errno
+import fcntl
 import os
 import re
 import resource
@@ -9,7 +10,7 @@ import time
 import unittest
 
 import _tarvo
-from tarvo_testlib import PTR, TarvoCase, new_pack, packed, tarvo_error
+from tarvo_testlib import PTR, TarvoCase, new_pack, packed, run_child, tarvo_error
 
 # The socket methods name their own source file in the message prefix.
 PREFIX = r"\[py_tarvo_ex:\d+\] "
@@ -256,6 +257,34 @@ class BudgetTest(SocketCase):
             self.peer(late)
             q.recv(self.b.fileno(), len(data), budget)
             self.assertEqual(q.getPack(), data)
+
+
+def blocked_send(kind):
+    """Prints how send(fd, 0.5) of a pack far larger than the descriptor
+    takes ends when nobody reads, and whether the descriptor is still blocking."""
+    # A single write that blocks past the budget would never return: the
+    # alarm's default action then ends this child.
+    signal.alarm(int(PROMPT))
+    if kind == "socket":
+        a, b = socket.socketpair()
+        fd = a.fileno()
+    else:
+        r, fd = os.pipe()
+    p = packed(2, {"big": ("raw", "\x5a" * (4 << 20))}, total=(4 << 20) + 4096)
+    print p.size()
+    print tarvo_error(p.send, fd, 0.5)
+    print fcntl.fcntl(fd, fcntl.F_GETFL) & os.O_NONBLOCK
+
+
+class BlockingDescriptorTest(SocketCase):
+    def test_no_single_write_blocks_past_the_budget(self):
+        for kind in ("socket", "pipe"):
+            status, output = run_child("test_socket", "blocked_send", kind)
+            self.assertEqual(status, 0, (kind, output))
+            size, message, nonblock = output.splitlines()
+            self.assertReads(r"Error sending pack\[@:<ptr>\] via fd\[\d+\], -2 of %s sent, "
+                             r"err\[%s\]" % (size, TIMED_OUT), message)
+            self.assertEqual(nonblock, "0", kind)
 
 
 class FailureTest(SocketCase):
