@@ -172,7 +172,7 @@ int Protocol_v2::valid() const noexcept {
     if (!bounds(b)) return 0;
     // A stored count that differs from the live items present is bad data:
     // readers that trust the count and readers that walk must agree.
-    const uint32_t count = read32(_buf + b.content);
+    const uint32_t count = load_le<uint32_t>(_buf + b.content);
     Item item;
     uint32_t n = 0;
     for (uint32_t pos = b.content + v2::COUNT_SIZE;; pos = item.end, ++n) {
