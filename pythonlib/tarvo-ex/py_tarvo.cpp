@@ -8,7 +8,9 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <type_traits>
+
+#include "tarvo_bits/little_endian.h"
+#include "tarvo_bits/pack_types.h"
 
 PYTARVO_SOURCE_FILE;
 
@@ -26,19 +28,6 @@ const int kRaised = 1;
 typedef int (*PutFn)(tarvo_t* pack, const char* key, PyObject* value);
 // Returns a new reference to the item's value, or NULL with an exception set.
 typedef PyObject* (*BuildFn)(const tarvo_item_t* item);
-
-// Reads a little-endian 4- or 8-byte value from pack bytes.
-template <typename T>
-T load_le(const char* bytes) {
-  typedef typename std::conditional<sizeof(T) == 8, uint64_t, uint32_t>::type Bits;
-  static_assert(sizeof(T) == sizeof(Bits), "4- or 8-byte values only");
-  Bits bits = 0;
-  for (size_t i = sizeof(T); i-- > 0;)
-    bits = static_cast<Bits>(bits << 8) | static_cast<unsigned char>(bytes[i]);
-  T value;
-  memcpy(&value, &bits, sizeof value);
-  return value;
-}
 
 // ---- puts: one per type word ------------------------------------------------
 
@@ -232,27 +221,35 @@ PyObject* build_str(const tarvo_item_t* item) {
 }
 
 PyObject* build_int32(const tarvo_item_t* item) {
-  return PyInt_FromLong(load_le<int32_t>(item->value));
+  return PyInt_FromLong(tarvo::load_le<int32_t>(item->value));
 }
 PyObject* build_uint32(const tarvo_item_t* item) {
-  return PyInt_FromLong(load_le<uint32_t>(item->value));
+  return PyInt_FromLong(tarvo::load_le<uint32_t>(item->value));
 }
 PyObject* build_int64(const tarvo_item_t* item) {
-  return PyLong_FromLongLong(load_le<int64_t>(item->value));
+  return PyLong_FromLongLong(tarvo::load_le<int64_t>(item->value));
 }
 PyObject* build_uint64(const tarvo_item_t* item) {
-  return PyLong_FromUnsignedLongLong(load_le<uint64_t>(item->value));
+  return PyLong_FromUnsignedLongLong(tarvo::load_le<uint64_t>(item->value));
 }
 PyObject* build_bool(const tarvo_item_t* item) { return PyBool_FromLong(item->value[0] != 0); }
 PyObject* build_null(const tarvo_item_t*) { Py_RETURN_NONE; }
 PyObject* build_float(const tarvo_item_t* item) {
-  return PyFloat_FromDouble(load_le<float>(item->value));
+  return PyFloat_FromDouble(tarvo::load_le<float>(item->value));
 }
 PyObject* build_double(const tarvo_item_t* item) {
-  return PyFloat_FromDouble(load_le<double>(item->value));
+  return PyFloat_FromDouble(tarvo::load_le<double>(item->value));
 }
 
-const size_t kAnySize = static_cast<size_t>(PY_SSIZE_T_MAX);
+// Bounds of an item's value_size: the pack library's, within what a str can hold.
+constexpr size_t kAnySize = static_cast<size_t>(PY_SSIZE_T_MAX);
+constexpr size_t min_size_of(int code) {
+  return tarvo::pack_type(code) != nullptr ? tarvo::pack_type(code)->min_size() : 0;
+}
+constexpr size_t max_size_of(int code) {
+  return tarvo::pack_type(code) != nullptr ? std::min(tarvo::pack_type(code)->max_size(), kAnySize)
+                                           : kAnySize;
+}
 
 // One row per type word, in the order a tuple's word is compared against them.
 struct TypeRow {
@@ -262,22 +259,24 @@ struct TypeRow {
   BuildFn build;
   size_t min_size;  // value_size an item of this code must have
   size_t max_size;
+  constexpr TypeRow(const char* w, int c, PutFn p, BuildFn b)
+      : word(w), code(c), put(p), build(b), min_size(min_size_of(c)), max_size(max_size_of(c)) {}
 };
 
-const TypeRow kTypeRows[] = {
-    {"pack", 1, put_pack, build_pack, 0, kAnySize},
-    {"obj", 2, put_object, build_object, 0, kAnySize},
-    {"arr", 4, put_array, build_array, 0, kAnySize},
-    {"raw", 16, put_raw, build_raw, 0, kAnySize},
-    {"str", 32, put_str, build_str, 1, kAnySize},  // at least the NUL
-    {"int32", 21, put_int32, build_int32, 4, 4},
-    {"uint32", 22, put_uint32, build_uint32, 4, 4},
-    {"int64", 25, put_int64, build_int64, 8, 8},
-    {"uint64", 26, put_uint64, build_uint64, 8, 8},
-    {"double", 81, put_double, build_double, 8, 8},
-    {"float", 80, put_double, build_float, 4, 4},  // written as a double
-    {"boolean", 48, put_bool, build_bool, 1, 1},
-    {"none", 64, put_null, build_null, 0, kAnySize},
+constexpr TypeRow kTypeRows[] = {
+    {"pack", TARVO_TYPE_PACK, put_pack, build_pack},
+    {"obj", TARVO_TYPE_OBJECT, put_object, build_object},
+    {"arr", TARVO_TYPE_ARRAY, put_array, build_array},
+    {"raw", TARVO_TYPE_RAW, put_raw, build_raw},
+    {"str", TARVO_TYPE_STR, put_str, build_str},
+    {"int32", TARVO_TYPE_INT32, put_int32, build_int32},
+    {"uint32", TARVO_TYPE_UINT32, put_uint32, build_uint32},
+    {"int64", TARVO_TYPE_INT64, put_int64, build_int64},
+    {"uint64", TARVO_TYPE_UINT64, put_uint64, build_uint64},
+    {"double", TARVO_TYPE_DOUBLE, put_double, build_double},
+    {"float", TARVO_TYPE_FLOAT, put_double, build_float},  // written as a double
+    {"boolean", TARVO_TYPE_BOOL, put_bool, build_bool},
+    {"none", TARVO_TYPE_NULL, put_null, build_null},
 };
 
 const TypeRow* row_by_word(const char* word) {
@@ -527,17 +526,23 @@ PyTarvoObject* check_counted(PyObject* self) {
   return reinterpret_cast<PyTarvoObject*>(self);
 }
 
-// reset, pack: a missing part names the operation.
-PyTarvoObject* check_named(PyObject* self, const char* operation) {
+}  // namespace
+
+// reset, pack, send, recv: a missing part names the operation; the type is
+// checked before any field is read.
+PyTarvoObject* PyTarvo_CheckObject(PyObject* self, const char* operation, const char* file,
+                                   int line) {
   PyTarvoObject* o = working(self);
   if (o == NULL && (self == NULL || PyTarvo_Check(self))) {
-    PYTARVO_RAISE("Invalid(null) args for %s", operation);
+    PyErr_Format(ErrorObject, "[%s:%d] Invalid(null) args for %s", file, line, operation);
   } else if (o == NULL || !PyDict_Check(o->dict)) {
-    PYTARVO_RAISE("[%p] not a valid pack object", self);
+    PyErr_Format(ErrorObject, "[%s:%d] [%p] not a valid pack object", file, line, self);
     o = NULL;
   }
   return o;
 }
+
+namespace {
 
 // "Pack[@:%p] dict[@:%p type:%10s...] not valid"; the dict only of a pack object.
 void raise_not_valid(PyObject* self) {
@@ -630,10 +635,6 @@ done:
 
 static void PyTarvo_Destroy(PyObject* self) {
   PyTarvoObject* o = reinterpret_cast<PyTarvoObject*>(self);
-  if (!PyTarvo_Check(self)) {
-    Py_TYPE(self)->tp_dealloc(self);
-    return;
-  }
   PyObject_GC_UnTrack(self);
   Py_CLEAR(o->dict);
   // The block of tarvo(...) and that of tarvoType() both came from the collector.
@@ -690,7 +691,7 @@ static PyObject* PyTarvo_ItemCount(PyObject* self, PyObject*) {
 }
 
 static PyObject* PyTarvo_Reset(PyObject* self, PyObject*) {
-  PyTarvoObject* o = check_named(self, "PyTarvo_Reset");
+  PyTarvoObject* o = PYTARVO_CHECK_OBJECT(self, "PyTarvo_Reset");
   int err = 0;
   int root = 0;
   if (o == NULL || PyTarvo_CheckIdle(self, "PyTarvo_Reset") != 0) return NULL;
@@ -719,7 +720,7 @@ static PyObject* PyTarvo_Close(PyObject* self, PyObject*) {
 }
 
 static PyObject* PyTarvo_Pack(PyObject* self, PyObject*) {
-  PyTarvoObject* o = check_named(self, "PyTarvo_Pack");
+  PyTarvoObject* o = PYTARVO_CHECK_OBJECT(self, "PyTarvo_Pack");
   PyObject* dict = NULL;
   int rc = 0;
   int size = 0;
@@ -755,8 +756,6 @@ static PyObject* PyTarvo_SetPack(PyObject* self, PyObject* args) {
   PyTarvoObject* o = check_plain(self);
   const char* data = NULL;
   int n = 0;
-  tarvo_t* pack = NULL;
-  int err = 0;
   if (o == NULL || PyTarvo_CheckIdle(self, "PyTarvo_SetPack") != 0) return NULL;
   if (!PyArg_ParseTuple(args, "s#", &data, &n)) return NULL;
   if (n < 0 || static_cast<uint32_t>(n) >= o->total) {
@@ -765,16 +764,21 @@ static PyObject* PyTarvo_SetPack(PyObject* self, PyObject* args) {
   }
   // data may be a buffer object over this very pack.
   memmove(o->buffer, data, static_cast<size_t>(n));
-  o->size = n;
-  pack = tarvo_open_rw(o->buffer, n, o->tmp, static_cast<int>(o->tmp_size));
-  o->ppack = pack;
-  err = TARVO_PTR_ERR(pack);
+  return PYTARVO_LOAD(o, n, data);
+}
+
+PyObject* PyTarvo_Load(PyTarvoObject* o, int length, const void* shown, const char* file,
+                       int line) {
+  int err = 0;
+  o->size = length;
+  o->ppack = tarvo_open_rw(o->buffer, length, o->tmp, static_cast<int>(o->tmp_size));
+  err = TARVO_PTR_ERR(o->ppack);
   if (err != 0) {
-    return PYTARVO_RAISE("open_w Length[%d] of buffer[%p] is fail, err[%s]", n, data,
-                         tarvo_perror(err));
+    return PyErr_Format(ErrorObject, "[%s:%d] open_w Length[%d] of buffer[%p] is fail, err[%s]",
+                        file, line, length, shown, tarvo_perror(err));
   }
-  o->version = tarvo_get_version(pack);
-  return PyTarvo_Parse(self, NULL);
+  o->version = tarvo_get_version(o->ppack);
+  return PyTarvo_Parse(reinterpret_cast<PyObject*>(o), NULL);
 }
 
 static PyObject* PyTarvo_GetPack(PyObject* self, PyObject*) {

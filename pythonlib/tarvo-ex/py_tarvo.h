@@ -54,6 +54,11 @@ constexpr PyTarvoSourceName<N> PyTarvo_SourceName(const char (&path)[N]) {
 #define PYTARVO_RAISE(fmt, ...) \
   PyErr_Format(ErrorObject, "[%s:%d] " fmt, kPyTarvoSourceFile.text, __LINE__, ##__VA_ARGS__)
 
+#define PYTARVO_CHECK_OBJECT(self, operation) \
+  PyTarvo_CheckObject(self, operation, kPyTarvoSourceFile.text, __LINE__)
+#define PYTARVO_LOAD(o, length, shown) \
+  PyTarvo_Load(o, length, shown, kPyTarvoSourceFile.text, __LINE__)
+
 // True for objects of the pack type (exactly or by subtype).
 static inline bool PyTarvo_Check(PyObject* object) {
   return object != NULL && PyObject_TypeCheck(object, &PyTarvoType);
@@ -65,6 +70,20 @@ int PyTarvo_DictToPack(PyObject* dict, tarvo_t* pack);
 int PyTarvo_ListToPack(PyObject* list, tarvo_t* pack);
 int PyTarvo_PackToDict(const char* prefix, tarvo_t* pack, PyObject* dict);
 int PyTarvo_PackToList(tarvo_t* pack, PyObject* list);
+
+// The record of self when it is a working pack object; else NULL with
+// "Invalid(null) args for <operation>" raised for a missing object or part,
+// or "[%p] not a valid pack object" for anything else, under the caller's
+// file and line (PYTARVO_CHECK_OBJECT).
+PyTarvoObject* PyTarvo_CheckObject(PyObject* self, const char* operation, const char* file,
+                                   int line);
+
+// Reopens o over the first length bytes of its buffer, records them as its
+// size and their version, and parses them into its dict (setPack and recv).
+// A failed open leaves its code in the handle and raises the open message
+// with shown and the caller's file and line. New reference or NULL.
+PyObject* PyTarvo_Load(PyTarvoObject* o, int length, const void* shown, const char* file,
+                       int line);
 
 // 0, or -1 with the in-use message raised while a walk or a transfer uses
 // self's buffer and handle: Python code run by a walk, or another thread

@@ -194,16 +194,11 @@ int transfer_unlocked(TransferFn fn, PyTarvoObject* p, int fd, int len, float ti
 }  // namespace
 
 PyObject* PyTarvo_Send(PyObject* self, PyObject* args) {
-  PyTarvoObject* p = (PyTarvoObject*)self;
+  PyTarvoObject* p = PYTARVO_CHECK_OBJECT(self, "PyTarvo_Send");
   int fd = -1;
   float timeout = 0.0f;
   int err = 0;
-  if (p == NULL || p->buffer == NULL) {
-    return PYTARVO_RAISE("Invalid(null) args for %s", "PyTarvo_Send");
-  }
-  if (!PyTarvo_Check(self)) {
-    return PYTARVO_RAISE("[%p] not a valid pack object", (void*)self);
-  }
+  if (p == NULL) return NULL;
   if (PyTarvo_CheckIdle(self, "PyTarvo_Send") != 0) return NULL;
   if (!PyArg_ParseTuple(args, "if", &fd, &timeout)) return NULL;
   int r = transfer_unlocked(MyWriteO, p, fd, p->size, timeout, &err);
@@ -213,14 +208,12 @@ PyObject* PyTarvo_Send(PyObject* self, PyObject* args) {
 }
 
 PyObject* PyTarvo_Recv(PyObject* self, PyObject* args) {
-  PyTarvoObject* p = (PyTarvoObject*)self;
+  PyTarvoObject* p = PYTARVO_CHECK_OBJECT(self, "PyTarvo_Recv");
   int fd = -1;
   int length = 0;
   float timeout = 0.0f;
   int err = 0;
-  if (p == NULL || p->buffer == NULL) {
-    return PYTARVO_RAISE("Invalid(null) args for %s", "PyTarvo_Recv");
-  }
+  if (p == NULL) return NULL;
   // Refused before a byte is read, so what is pending stays on the descriptor.
   if (PyTarvo_CheckIdle(self, "PyTarvo_Recv") != 0) return NULL;
   if (!PyArg_ParseTuple(args, "iif", &fd, &length, &timeout)) return NULL;
@@ -235,13 +228,5 @@ PyObject* PyTarvo_Recv(PyObject* self, PyObject* args) {
     return PYTARVO_RAISE("Error recving pack via fd[%d], %d of %d sent, err[%s]", fd, r, length,
                          strerror(err));
   }
-  p->size = length;
-  p->ppack = tarvo_open_rw(p->buffer, length, p->tmp, static_cast<int>(p->tmp_size));
-  int code = TARVO_PTR_ERR(p->ppack);
-  if (code != 0) {
-    return PYTARVO_RAISE("open_w Length[%d] of buffer[%p] is fail, err[%s]", length,
-                         (void*)p->buffer, tarvo_perror(code));
-  }
-  p->version = tarvo_get_version(p->ppack);
-  return PyTarvo_Parse(self, NULL);
+  return PYTARVO_LOAD(p, length, p->buffer);
 }

@@ -1,4 +1,5 @@
 """Malformed pack bytes fed to setPack and version: refused, never read out of bounds."""
+import re
 import struct
 import unittest
 
@@ -16,6 +17,14 @@ SAMPLE_V2 = golden(
     "14 00 07000000")                #     INT_32 = 7
 SAMPLE_DICT = {"i": ("int32", 5), "s": ("str", "ab"),
                "o": ("obj", {"a": ("arr", [("int32", 7)])})}
+# A version-1 pack: header (magic, header length 24, root object, 2 items,
+# room 0, length 68), then an int32 "i" = 5 and an object "o" (value 22 bytes,
+# 1 child, parent = root) holding the str "o,s" = "ab".
+SAMPLE_V1 = golden(
+    "50434b00 18000000 02000000 02000000 00000000 44000000"
+    "15 0200 04000000 6900 05000000"
+    "02 0200 16000000 6f00 01000000 00000000"
+    "20 0400 03000000 6f2c7300 616200")
 # offsets of the 32-bit length and count fields in SAMPLE_V2
 LENGTH_FIELDS = (2, 6, 28, 34, 40, 46)
 OBJECT_COUNT = 34
@@ -37,6 +46,8 @@ class GoldenTest(TarvoCase):
     def test_sample_reads(self):
         self.assertEqual(load(SAMPLE_V2), SAMPLE_DICT)
         self.assertEqual(_tarvo.version(SAMPLE_V2), 2)
+        self.assertEqual(load(SAMPLE_V1, 1), {"i": ("int32", 5), "o": ("obj", {"s": ("str", "ab")})})
+        self.assertEqual(_tarvo.version(SAMPLE_V1), 1)
 
     def test_writer_makes_the_same_items(self):
         # the writer's item order follows the dict, so compare item by item
@@ -44,34 +55,58 @@ class GoldenTest(TarvoCase):
         self.assertEqual(data, golden("10 00 0c000000 01000000 14 02 6900 05000000"))
 
 
+# What a damaged pack may be refused with, after the "[py_tarvo:<line>] " prefix.
+REFUSALS = [r"open_w Length\[\d+\] of buffer\[<ptr>\] is fail, err\[TVO: Bad data\]",
+            r"Invalid pack\[@:<ptr> size:\d+\]",
+            r"Error fetching item count of pack\[@:<ptr>\], err\[TVO: Bad data\]",
+            r"Error getting first item of pack\[<ptr>\], err\[TVO: Bad data\]",
+            r"Error getting \d+th item\(next to \[<ptr>\]\) of pack\[<ptr>\], err\[TVO: Bad data\]",
+            r"Pack\[@:<ptr>\] holds more items than its count\[\d+\], err\[TVO: Bad data\]",
+            r"_PyTarvo_PackItemToObject: Malformed item\[.*\] type\[\d+\] size\[\d+\]"]
+REFUSED = re.compile(r"\[py_tarvo:\d+\] (?:%s)\Z" % "|".join(REFUSALS).replace("<ptr>", PTR))
+WORDS = ("obj", "arr", "raw", "str", "int32", "uint32", "int64", "uint64", "double", "float",
+         "boolean", "none")
+
+
 class TruncationTest(TarvoCase):
     def test_every_prefix(self):
-        for n in range(len(SAMPLE_V2)):
-            prefix = SAMPLE_V2[:n]
-            code = "Bad parameter" if n < 4 else "Bad data"
-            self.assertTarvoError("open_w Length[%d] of buffer[<ptr>] is fail, err[TVO: %s]"
-                                  % (n, code), new_pack(2).setPack, prefix)
-            self.assertTarvoError("tarvo data error, err[TVO: %s]" % code, _tarvo.version, prefix)
-
-    def test_every_prefix_version1(self):
-        data = packed(1, {"i": ("int32", 5), "o": ("obj", {"s": ("str", "ab")})}).getPack()
-        for n in range(len(data)):
-            result = load(data[:n], 1)
-            self.assertIsInstance(result, (str, dict))
-            try:
-                _tarvo.version(data[:n])
-            except _tarvo.error:
-                pass
+        for version, data in ((2, SAMPLE_V2), (1, SAMPLE_V1)):
+            for n in range(len(data)):
+                prefix = data[:n]
+                code = "Bad parameter" if n < 4 else "Bad data"
+                self.assertTarvoError("open_w Length[%d] of buffer[<ptr>] is fail, err[TVO: %s]"
+                                      % (n, code), new_pack(version).setPack, prefix)
+                self.assertTarvoError("tarvo data error, err[TVO: %s]" % code, _tarvo.version,
+                                      prefix)
 
 
 class CorruptionTest(TarvoCase):
+    def assertWellFormed(self, value):
+        """value is a (type word, value) tuple of the module, nested ones too."""
+        self.assertIsInstance(value, tuple)
+        self.assertEqual(len(value), 2)
+        self.assertIn(value[0], WORDS)
+        if value[0] == "obj":
+            for key, item in value[1].items():
+                self.assertIsInstance(key, str)
+                self.assertWellFormed(item)
+        elif value[0] == "arr":
+            for item in value[1]:
+                self.assertWellFormed(item)
+
     def refused_or_read(self, data):
-        """data either loads into a dict or is refused with a module message."""
+        """data either loads into a dict of well-formed tuples, whose version
+        is then 2, or is refused with one of the module's refusals, and
+        version refuses exactly what the open refuses."""
         result = load(data)
         if isinstance(result, str):
-            self.assertRegexpMatches(result, r"^\[py_tarvo:\d+\] ")
+            self.assertRegexpMatches(result, REFUSED)
         else:
-            self.assertIsInstance(result, dict)
+            self.assertWellFormed(("obj", result))
+        if isinstance(result, str) and " open_w " in result:
+            self.assertTarvoError("tarvo data error, err[TVO: Bad data]", _tarvo.version, data)
+        else:
+            self.assertEqual(_tarvo.version(data), 2)
         return result
 
     def test_length_fields_at_their_maximum(self):
@@ -108,10 +143,6 @@ class CorruptionTest(TarvoCase):
             for value in (0x00, 0x01, 0x7f, 0x80, 0xff):
                 data = SAMPLE_V2[:offset] + chr(value) + SAMPLE_V2[offset + 1:]
                 self.refused_or_read(data)
-                try:
-                    _tarvo.version(data)
-                except _tarvo.error:
-                    pass
 
     def test_count_beyond_the_reachable_items(self):
         data = golden("10 00 0c000000 02000000 14 02 6900 05000000")

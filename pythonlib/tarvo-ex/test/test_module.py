@@ -1,9 +1,15 @@
 """The module, the making of pack objects, their text form and their dict."""
 import gc
+import sys
 import unittest
 
 import _tarvo
 from tarvo_testlib import TarvoCase, addr, new_pack
+
+
+def live_packs():
+    """Pack objects the collector knows of."""
+    return sum(1 for o in gc.get_objects() if type(o) is _tarvo.tarvoType)
 
 
 class ModuleTest(TarvoCase):
@@ -71,12 +77,18 @@ class CreateTest(TarvoCase):
         self.assertEqual(p.items(), 1)
 
     def test_many_objects_come_and_go(self):
+        before = live_packs()
         for _ in range(200):
             p = _tarvo.tarvo(2, 4096, 8192)
             p["a"] = ("str", "x" * 100)
             p.pack()
+            d = p.getdict()
+            held = sys.getrefcount(d)
             del p
+            # the object gave back its reference to its dict
+            self.assertEqual(sys.getrefcount(d), held - 1)
         gc.collect()
+        self.assertEqual(live_packs(), before)
 
 
 class BareObjectTest(TarvoCase):
@@ -103,8 +115,9 @@ class BareObjectTest(TarvoCase):
         self.assertRaises(TypeError, lambda: str(buffer(p)))
 
     def test_release(self):
+        before = live_packs()
         del self.p
-        gc.collect()
+        self.assertEqual(live_packs(), before - 1)
 
 
 if __name__ == "__main__":
