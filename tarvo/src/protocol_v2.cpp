@@ -24,11 +24,6 @@ size_t name_length(const char* name) noexcept {
     return n;
 }
 
-bool pointer_in(const void* p, const char* lo, const char* hi) noexcept {
-    uintptr_t v = reinterpret_cast<uintptr_t>(p);
-    return v >= reinterpret_cast<uintptr_t>(lo) && v <= reinterpret_cast<uintptr_t>(hi);
-}
-
 } // namespace
 
 Protocol_v2::Protocol_v2(Allocator& allocator, char* buf, uint32_t capacity, uint32_t offset,
@@ -75,9 +70,10 @@ void Protocol_v2::release_resources() noexcept {
     }
 }
 
-bool Protocol_v2::bounds(Bounds& b) const noexcept {
-    // Only the header's own bytes are trusted to lie in the buffer; the
-    // stored lengths are checked against the capacity.
+// Every read starts here: the container's stored lengths are checked once
+// against the capacity, and each item after that only against the end found
+// here. Only the header's own bytes are trusted to lie in the buffer.
+inline bool Protocol_v2::bounds(Bounds& b) const noexcept {
     if (v2::CONTAINER_HEADER > _capacity - _offset) return false;
     uint64_t content = uint64_t{_offset} + v2::CONTAINER_HEADER + static_cast<uint8_t>(_buf[_offset + 1]);
     uint32_t len = load_le<uint32_t>(_buf + _offset + 2);
@@ -89,7 +85,7 @@ bool Protocol_v2::bounds(Bounds& b) const noexcept {
 
 // Reads the live item at pos, stepping over deleted ones: 0, -1 at the end
 // of the container, -8 when an item is malformed or runs past end.
-int Protocol_v2::read_item(uint32_t pos, uint32_t end, Item& item) const noexcept {
+inline int Protocol_v2::read_item(uint32_t pos, uint32_t end, Item& item) const noexcept {
     for (;;) {
         int r = live_item(pos, end, item);
         if (r != TARVO_OK || gtype_rows[item.type].kind != v2::KIND_DELETED) return r;
@@ -97,14 +93,14 @@ int Protocol_v2::read_item(uint32_t pos, uint32_t end, Item& item) const noexcep
     }
 }
 
-// Parses the one item at pos (deleted or not) within [pos, end).
-int Protocol_v2::live_item(uint32_t pos, uint32_t end, Item& item) const noexcept {
-    if (pos == end) return TARVO_ERR_NOT_FOUND;
-    if (pos > end) return TARVO_ERR_BAD_DATA;
+// Parses the one item at pos (deleted or not) within [pos, end): its type
+// byte and header are checked to lie before end, then the whole item once.
+inline int Protocol_v2::live_item(uint32_t pos, uint32_t end, Item& item) const noexcept {
+    if (pos >= end) return pos == end ? TARVO_ERR_NOT_FOUND : TARVO_ERR_BAD_DATA;
     const char* p = _buf + pos;
     item.type = static_cast<uint8_t>(p[0]);
     const v2::TypeRow& row = gtype_rows[item.type];
-    uint32_t left = end - pos;
+    const uint32_t left = end - pos;
     if (row.kind == v2::KIND_INVALID || row.header > left) return TARVO_ERR_BAD_DATA;
     item.pos = pos;
     item.header = row.header;
@@ -112,10 +108,7 @@ int Protocol_v2::live_item(uint32_t pos, uint32_t end, Item& item) const noexcep
     item.value_len = row.value_size ? row.value_size
                    : row.header == 3 ? static_cast<uint8_t>(p[2])
                                      : load_le<uint32_t>(p + 2);
-    left -= row.header;
-    if (item.name_len > left) return TARVO_ERR_BAD_DATA;
-    left -= item.name_len;
-    if (item.value_len > left) return TARVO_ERR_BAD_DATA;
+    if (uint64_t{row.header} + item.name_len + item.value_len > left) return TARVO_ERR_BAD_DATA;
     item.value_pos = pos + row.header + item.name_len;
     item.end = item.value_pos + item.value_len;
     if (row.kind == v2::KIND_DELETED) return TARVO_OK;
@@ -126,7 +119,7 @@ int Protocol_v2::live_item(uint32_t pos, uint32_t end, Item& item) const noexcep
     return TARVO_OK;
 }
 
-void Protocol_v2::describe(const Item& item, tarvo_item_t* out) const noexcept {
+inline void Protocol_v2::describe(const Item& item, tarvo_item_t* out) const noexcept {
     out->pack = reinterpret_cast<const tarvo_t*>(this);
     out->internal = _buf + item.pos;
     out->type = greverse_type_dict[item.type];
@@ -137,15 +130,17 @@ void Protocol_v2::describe(const Item& item, tarvo_item_t* out) const noexcept {
 
 // This container's bounds and the offset just past the item a descriptor
 // describes, which must lie among this container's items: -8 for bad stored
-// lengths, -2 for a descriptor that does not belong here.
-int Protocol_v2::position_after(const tarvo_item_t* item, Bounds& b, uint32_t& pos) const noexcept {
+// lengths, -2 for a descriptor that does not belong here. Offsets from the
+// buffer's start, so that no pointer is formed outside it.
+inline int Protocol_v2::position_after(const tarvo_item_t* item, Bounds& b, uint32_t& pos) const noexcept {
     if (!bounds(b)) return TARVO_ERR_BAD_DATA;
-    const char* first = _buf + b.content + v2::COUNT_SIZE;
-    const char* end = _buf + b.end;
-    if (!pointer_in(item->internal, first, end) || !pointer_in(item->value, item->internal, end) ||
-        item->value_size > static_cast<size_t>(end - item->value))
+    const uintptr_t base = reinterpret_cast<uintptr_t>(_buf);
+    const uintptr_t internal = reinterpret_cast<uintptr_t>(item->internal) - base;
+    const uintptr_t value = reinterpret_cast<uintptr_t>(item->value) - base;
+    if (internal < b.content + v2::COUNT_SIZE || internal > b.end || value < internal || value > b.end ||
+        item->value_size > b.end - value)
         return TARVO_ERR_BAD_PARAM;
-    pos = static_cast<uint32_t>(item->value + item->value_size - _buf);
+    pos = static_cast<uint32_t>(value + item->value_size);
     return TARVO_OK;
 }
 

@@ -38,7 +38,13 @@ constexpr bool fits = std::is_arithmetic<T>::value && (sizeof(T) == 1 || sizeof(
 template <class T>
 T load_le(const void* src) noexcept {
     static_assert(le_detail::fits<T>, "integers and floating values of 1, 2, 4 or 8 bytes");
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // The host's order is the pack's: one unaligned copy per field.
+    le_detail::Bits<sizeof(T)> bits;
+    std::memcpy(&bits, src, sizeof bits);
+#else
     le_detail::Bits<sizeof(T)> bits = static_cast<le_detail::Bits<sizeof(T)>>(load_le(src, sizeof(T)));
+#endif
     T v;
     std::memcpy(&v, &bits, sizeof v);
     return v;
