@@ -2,6 +2,7 @@
 // the walks between dicts/lists and packs, methods and protocols.
 #include "py_tarvo.h"
 
+#include <ctype.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>
@@ -251,16 +252,24 @@ constexpr size_t max_size_of(int code) {
                                            : kAnySize;
 }
 
-// One row per type word, in the order a tuple's word is compared against them.
+// One row per type word; where two words could match, the first row wins.
+constexpr size_t word_length(const char* word) {
+  size_t n = 0;
+  while (word[n] != '\0') ++n;
+  return n;
+}
+
 struct TypeRow {
-  const char* word;  // type word, compared without regard to case
+  const char* word;  // type word in lower case, compared without regard to case
+  size_t length;     // of word
   int code;          // plain type code
   PutFn put;
   BuildFn build;
   size_t min_size;  // value_size an item of this code must have
   size_t max_size;
   constexpr TypeRow(const char* w, int c, PutFn p, BuildFn b)
-      : word(w), code(c), put(p), build(b), min_size(min_size_of(c)), max_size(max_size_of(c)) {}
+      : word(w), length(word_length(w)), code(c), put(p), build(b), min_size(min_size_of(c)),
+        max_size(max_size_of(c)) {}
 };
 
 constexpr TypeRow kTypeRows[] = {
@@ -278,41 +287,145 @@ constexpr TypeRow kTypeRows[] = {
     {"boolean", TARVO_TYPE_BOOL, put_bool, build_bool},
     {"none", TARVO_TYPE_NULL, put_null, build_null},
 };
+constexpr size_t kRowCount = sizeof kTypeRows / sizeof kTypeRows[0];
 
-const TypeRow* row_by_word(const char* word) {
-  for (const TypeRow& row : kTypeRows)
-    if (strcasecmp(row.word, word) == 0) return &row;
-  return NULL;
+// A word goes to one slot by its length and its first and last bytes, case
+// folded; the table below is built so that no two rows share a slot, so one
+// case-insensitive compare decides.
+constexpr size_t kWordSlots = 32;
+constexpr size_t word_slot(size_t length, unsigned char first, unsigned char last) {
+  return (length * 8 + first + (static_cast<size_t>(last) << 3)) % kWordSlots;
 }
 
-const TypeRow* row_by_code(int code) {
+// Row index + 1 per slot, 0 for an empty slot; rows that would share a slot
+// leave the table without the later one, which the check below refuses.
+struct WordSlots {
+  unsigned char row[kWordSlots] = {};
+  size_t placed = 0;
+};
+
+constexpr WordSlots make_word_slots() {
+  WordSlots slots;
+  for (size_t i = 0; i < kRowCount; ++i) {
+    const char* word = kTypeRows[i].word;
+    const size_t n = kTypeRows[i].length;
+    const size_t slot = word_slot(n, static_cast<unsigned char>(word[0]),
+                                  static_cast<unsigned char>(word[n - 1]));
+    if (slots.row[slot] == 0) {
+      slots.row[slot] = static_cast<unsigned char>(i + 1);
+      ++slots.placed;
+    }
+  }
+  return slots;
+}
+
+// Folding leaves these bytes alone in every locale, so a row's slot is that
+// of every word the C library folds to it.
+constexpr bool lower_case_words() {
   for (const TypeRow& row : kTypeRows)
-    if (row.code == code) return &row;
-  return NULL;
+    for (size_t i = 0; i < row.length; ++i)
+      if (!((row.word[i] >= 'a' && row.word[i] <= 'z') || (row.word[i] >= '0' && row.word[i] <= '9')))
+        return false;
+  return true;
+}
+
+constexpr WordSlots kWordSlotTable = make_word_slots();
+static_assert(kWordSlotTable.placed == kRowCount, "every type word needs a slot of its own");
+static_assert(lower_case_words(), "type words are written in lower-case letters and digits");
+
+const TypeRow* row_in_slot(size_t slot) {
+  const unsigned index = kWordSlotTable.row[slot];
+  return index == 0 ? NULL : &kTypeRows[index - 1];
+}
+
+// The row of a type word of length bytes (no NUL among them), or NULL. A
+// word written as the table writes it needs no case folding; any other goes
+// by the C library's folding, as strcasecmp's: a word it calls equal to a
+// row's word has that word's length and, folded, its first and last bytes.
+const TypeRow* row_by_word(const char* word, size_t length) {
+  if (length == 0) return NULL;
+  const unsigned char first = static_cast<unsigned char>(word[0]);
+  const unsigned char last = static_cast<unsigned char>(word[length - 1]);
+  const TypeRow* row = row_in_slot(word_slot(length, first, last));
+  if (row != NULL && row->length == length && memcmp(row->word, word, length) == 0) return row;
+  row = row_in_slot(word_slot(length, static_cast<unsigned char>(tolower(first)),
+                              static_cast<unsigned char>(tolower(last))));
+  return row != NULL && strcasecmp(row->word, word) == 0 ? row : NULL;
+}
+
+// Row index + 1 per plain type code, 0 for codes no row names.
+struct CodeRows {
+  unsigned char row[256] = {};
+};
+
+constexpr CodeRows make_code_rows() {
+  CodeRows rows;
+  for (size_t i = kRowCount; i-- > 0;) rows.row[kTypeRows[i].code] = static_cast<unsigned char>(i + 1);
+  return rows;
+}
+
+constexpr CodeRows kCodeRows = make_code_rows();
+
+const TypeRow* row_by_code(int code) {
+  if (code < 0 || code > 255 || kCodeRows.row[code] == 0) return NULL;
+  return &kTypeRows[kCodeRows.row[code] - 1];
+}
+
+// The type words as str objects, one per row, made at module start and
+// shared by every tuple that parse builds.
+PyObject* gWordObjects[kRowCount];
+
+bool make_word_objects() {
+  for (size_t i = 0; i < kRowCount; ++i) {
+    if (gWordObjects[i] == NULL) gWordObjects[i] = PyString_InternFromString(kTypeRows[i].word);
+    if (gWordObjects[i] == NULL) return false;
+  }
+  return true;
 }
 
 // Steals value (also on failure); returns a new reference to (word, value).
-PyObject* make_pair(const char* word, PyObject* value) {
+PyObject* make_pair(const TypeRow* row, PyObject* value) {
   PyObject* pair = NULL;
-  PyObject* name = NULL;
+  PyObject* word = gWordObjects[row - kTypeRows];
   if (value == NULL) return NULL;
-  name = PyString_FromString(word);
-  if (name != NULL) pair = PyTuple_New(2);
+  pair = PyTuple_New(2);
   if (pair == NULL) {
-    Py_XDECREF(name);
     Py_DECREF(value);
     return NULL;
   }
-  PyTuple_SET_ITEM(pair, 0, name);
+  Py_INCREF(word);
+  PyTuple_SET_ITEM(pair, 0, word);
   PyTuple_SET_ITEM(pair, 1, value);
   return pair;
 }
 
 // ---- conversions ------------------------------------------------------------
 
+// The type word (length bytes, no NUL among them) and the value of a tuple:
+// 0, or -1 with the exception set. Exact 2-tuples whose word is an exact str
+// without NUL bytes are read directly; every other tuple goes through the
+// interpreter's own parser, so that its messages stay the interpreter's.
+int split_pair(PyObject* tuple, const char** word, size_t* length, PyObject** value) {
+  if (PyTuple_CheckExact(tuple) && PyTuple_GET_SIZE(tuple) == 2) {
+    PyObject* first = PyTuple_GET_ITEM(tuple, 0);
+    if (PyString_CheckExact(first)) {
+      *word = PyString_AS_STRING(first);
+      *length = static_cast<size_t>(PyString_GET_SIZE(first));
+      if (strlen(*word) == *length) {
+        *value = PyTuple_GET_ITEM(tuple, 1);
+        return 0;
+      }
+    }
+  }
+  if (!PyArg_ParseTuple(tuple, "sO:[key]=(type,val)", word, value)) return -1;
+  *length = strlen(*word);
+  return 0;
+}
+
 // Puts one (type word, value) tuple; key is NULL for an array element.
 int _PyTarvo_ObjectToPackItem(const char* key, PyObject* tuple, tarvo_t* pack) {
   const char* word = NULL;
+  size_t length = 0;
   PyObject* value = NULL;
   const TypeRow* row = NULL;
   int rc = 0;
@@ -326,9 +439,8 @@ int _PyTarvo_ObjectToPackItem(const char* key, PyObject* tuple, tarvo_t* pack) {
                  Py_TYPE(tuple)->tp_name);
     return -1;
   }
-  if (!PyArg_ParseTuple(tuple, "sO:[key]=(type,val)", &word, &value)) return -1;
-  PyErr_Clear();
-  row = row_by_word(word);
+  if (split_pair(tuple, &word, &length, &value) != 0) return -1;
+  row = row_by_word(word, length);
   if (row == NULL) {
     PYTARVO_RAISE("%s: Unknown type[%10s...] not supported", kToPack, word);
     return -1;
@@ -354,31 +466,51 @@ PyObject* _PyTarvo_PackItemToObject(const tarvo_item_t* item) {
     return PYTARVO_RAISE("%s: Malformed item[%s] type[%d] size[%zu]", kToObject,
                          PyTarvo_Text(item->key), item->type, item->value_size);
   }
-  return make_pair(row->word, row->build(item));
+  return make_pair(row, row->build(item));
 }
 
-// Places value (borrowed) into a dict under key less the "prefix," part, or
-// appends it to a list; 0 when nothing is stored.
-int _PyTarvo_AddObjectToContainer(PyObject* container, const char* key, const char* prefix,
-                                  PyObject* value) {
-  if (PyDict_Check(container)) {
-    const char* stored = key != NULL ? key : "";
-    if (key != NULL && prefix != NULL) {
-      size_t n = strlen(prefix);
-      if (strncmp(key, prefix, n) == 0 && key[n] == ',') stored = key + n + 1;
-    }
-    return PyDict_SetItemString(container, stored, value);
-  }
-  if (PyList_Check(container)) return PyList_Append(container, value);
-  return 0;
+// Where a walk places the items it reads: under their keys (less the
+// "prefix," part that version-1 keys of nested items carry) in a dict,
+// appended to a list, or nowhere for any other container.
+enum PlaceKind { PLACE_IN_DICT, PLACE_IN_LIST, PLACE_NOWHERE };
+
+struct Placement {
+  PyObject* container;
+  PlaceKind kind;
+  const char* prefix;  // NULL when keys stand alone
+  size_t prefix_length;
+};
+
+Placement placement(PyObject* container, const char* prefix) {
+  Placement at = {container,
+                  PyDict_Check(container)   ? PLACE_IN_DICT
+                  : PyList_Check(container) ? PLACE_IN_LIST
+                                            : PLACE_NOWHERE,
+                  prefix, prefix != NULL ? strlen(prefix) : 0};
+  return at;
 }
 
 // Converts one item and places it; 0 or -1.
-int place_item(PyObject* container, const tarvo_item_t* item, const char* prefix) {
+int place_item(const Placement& at, const tarvo_item_t* item) {
   PyObject* tuple = _PyTarvo_PackItemToObject(item);
+  PyObject* key = NULL;
   int rc = -1;
   if (tuple == NULL) return -1;
-  rc = _PyTarvo_AddObjectToContainer(container, item->key, prefix, tuple);
+  if (at.kind == PLACE_NOWHERE) {
+    rc = 0;
+  } else if (at.kind == PLACE_IN_LIST) {
+    rc = PyList_Append(at.container, tuple);
+  } else {
+    const char* stored = item->key != NULL ? item->key : "";
+    if (at.prefix != NULL && strncmp(stored, at.prefix, at.prefix_length) == 0 &&
+        stored[at.prefix_length] == ',')
+      stored += at.prefix_length + 1;
+    // A fresh key of its own: interning it would only cost a lookup now and
+    // a removal when the dict is cleared.
+    key = PyString_FromStringAndSize(stored, static_cast<Py_ssize_t>(strlen(stored)));
+    if (key != NULL) rc = PyDict_SetItem(at.container, key, tuple);
+    Py_XDECREF(key);
+  }
   Py_DECREF(tuple);
   return rc == 0 ? 0 : -1;
 }
@@ -436,11 +568,12 @@ int walk_items(tarvo_t* pack, PyObject* container, const char* prefix) {
     PYTARVO_RAISE("Error fetching item count of pack[@:%p], err[%s]", pack, tarvo_perror(count));
     return -1;
   }
+  const Placement at = placement(container, prefix);
   memset(&item, 0, sizeof item);
   for (int position = 1;; ++position) {
     int r = step_item(pack, &item, position, count);
     if (r == kEndOfItems) return 0;
-    if (r != 0 || place_item(container, &item, prefix) != 0) return -1;
+    if (r != 0 || place_item(at, &item) != 0) return -1;
   }
 }
 
@@ -967,7 +1100,7 @@ PyMODINIT_FUNC init_tarvo(void) {
   PyObject* dict = NULL;
   if (module == NULL) return;
   dict = PyModule_GetDict(module);
-  if (PyType_Ready(&PyTarvoType) < 0) return;
+  if (PyType_Ready(&PyTarvoType) < 0 || !make_word_objects()) return;
   PyDict_SetItemString(dict, "tarvoType", reinterpret_cast<PyObject*>(&PyTarvoType));
   ErrorObject = Py_BuildValue("s", "tarvo.error");
   PyDict_SetItemString(dict, "error", ErrorObject);
