@@ -242,14 +242,15 @@ PyObject* build_double(const tarvo_item_t* item) {
   return PyFloat_FromDouble(tarvo::load_le<double>(item->value));
 }
 
-// Bounds of an item's value_size: the pack library's, within what a str can hold.
+// Bounds of an item's value_size: the pack library's, within what a str can
+// hold. Every code but that of "pack" has a row there; a code without one
+// fails the build here.
 constexpr size_t kAnySize = static_cast<size_t>(PY_SSIZE_T_MAX);
 constexpr size_t min_size_of(int code) {
-  return tarvo::pack_type(code) != nullptr ? tarvo::pack_type(code)->min_size() : 0;
+  return code == TARVO_TYPE_PACK ? 0 : tarvo::pack_type(code)->min_size();
 }
 constexpr size_t max_size_of(int code) {
-  return tarvo::pack_type(code) != nullptr ? std::min(tarvo::pack_type(code)->max_size(), kAnySize)
-                                           : kAnySize;
+  return code == TARVO_TYPE_PACK ? kAnySize : std::min(tarvo::pack_type(code)->max_size(), kAnySize);
 }
 
 // One row per type word; where two words could match, the first row wins.
