@@ -470,48 +470,40 @@ PyObject* _PyTarvo_PackItemToObject(const tarvo_item_t* item) {
   return make_pair(row, row->build(item));
 }
 
-// Where a walk places the items it reads: under their keys (less the
-// "prefix," part that version-1 keys of nested items carry) in a dict,
-// appended to a list, or nowhere for any other container.
-enum PlaceKind { PLACE_IN_DICT, PLACE_IN_LIST, PLACE_NOWHERE };
+// Stores value (borrowed) in dict under a fresh key of the text: interning
+// it, as PyDict_SetItemString does, would only cost a lookup now and a
+// removal when the dict is cleared. 0, or -1 with the exception set.
+int set_item_text(PyObject* dict, const char* text, PyObject* value) {
+  PyObject* key = PyString_FromStringAndSize(text, static_cast<Py_ssize_t>(strlen(text)));
+  int rc = -1;
+  if (key == NULL) return -1;
+  rc = PyDict_SetItem(dict, key, value);
+  Py_DECREF(key);
+  return rc;
+}
 
-struct Placement {
-  PyObject* container;
-  PlaceKind kind;
-  const char* prefix;  // NULL when keys stand alone
-  size_t prefix_length;
-};
-
-Placement placement(PyObject* container, const char* prefix) {
-  Placement at = {container,
-                  PyDict_Check(container)   ? PLACE_IN_DICT
-                  : PyList_Check(container) ? PLACE_IN_LIST
-                                            : PLACE_NOWHERE,
-                  prefix, prefix != NULL ? strlen(prefix) : 0};
-  return at;
+// Places value (borrowed) into a dict under key less the "prefix," part, or
+// appends it to a list; 0 when nothing is stored.
+int _PyTarvo_AddObjectToContainer(PyObject* container, const char* key, const char* prefix,
+                                  PyObject* value) {
+  if (PyDict_Check(container)) {
+    const char* stored = key != NULL ? key : "";
+    if (key != NULL && prefix != NULL) {
+      size_t n = strlen(prefix);
+      if (strncmp(key, prefix, n) == 0 && key[n] == ',') stored = key + n + 1;
+    }
+    return set_item_text(container, stored, value);
+  }
+  if (PyList_Check(container)) return PyList_Append(container, value);
+  return 0;
 }
 
 // Converts one item and places it; 0 or -1.
-int place_item(const Placement& at, const tarvo_item_t* item) {
+int place_item(PyObject* container, const tarvo_item_t* item, const char* prefix) {
   PyObject* tuple = _PyTarvo_PackItemToObject(item);
-  PyObject* key = NULL;
   int rc = -1;
   if (tuple == NULL) return -1;
-  if (at.kind == PLACE_NOWHERE) {
-    rc = 0;
-  } else if (at.kind == PLACE_IN_LIST) {
-    rc = PyList_Append(at.container, tuple);
-  } else {
-    const char* stored = item->key != NULL ? item->key : "";
-    if (at.prefix != NULL && strncmp(stored, at.prefix, at.prefix_length) == 0 &&
-        stored[at.prefix_length] == ',')
-      stored += at.prefix_length + 1;
-    // A fresh key of its own: interning it would only cost a lookup now and
-    // a removal when the dict is cleared.
-    key = PyString_FromStringAndSize(stored, static_cast<Py_ssize_t>(strlen(stored)));
-    if (key != NULL) rc = PyDict_SetItem(at.container, key, tuple);
-    Py_XDECREF(key);
-  }
+  rc = _PyTarvo_AddObjectToContainer(container, item->key, prefix, tuple);
   Py_DECREF(tuple);
   return rc == 0 ? 0 : -1;
 }
@@ -569,12 +561,11 @@ int walk_items(tarvo_t* pack, PyObject* container, const char* prefix) {
     PYTARVO_RAISE("Error fetching item count of pack[@:%p], err[%s]", pack, tarvo_perror(count));
     return -1;
   }
-  const Placement at = placement(container, prefix);
   memset(&item, 0, sizeof item);
   for (int position = 1;; ++position) {
     int r = step_item(pack, &item, position, count);
     if (r == kEndOfItems) return 0;
-    if (r != 0 || place_item(at, &item) != 0) return -1;
+    if (r != 0 || place_item(container, &item, prefix) != 0) return -1;
   }
 }
 
