@@ -339,19 +339,26 @@ const TypeRow* row_in_slot(size_t slot) {
   return index == 0 ? NULL : &kTypeRows[index - 1];
 }
 
-// The row of a type word of length bytes (no NUL among them), or NULL. A
-// word written as the table writes it needs no case folding; any other goes
-// by the C library's folding, as strcasecmp's: a word it calls equal to a
-// row's word has that word's length and, folded, its first and last bytes.
+bool same_bytes(const char* a, const char* b, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
+// The row of a type word of length bytes, or NULL; a word holding a NUL
+// byte has no row. A word written as the table writes it needs no case
+// folding; any other goes by the C library's folding, as strcasecmp's: a
+// word it calls equal to a row's word has that word's length and, folded,
+// its first and last bytes.
 const TypeRow* row_by_word(const char* word, size_t length) {
   if (length == 0) return NULL;
   const unsigned char first = static_cast<unsigned char>(word[0]);
   const unsigned char last = static_cast<unsigned char>(word[length - 1]);
   const TypeRow* row = row_in_slot(word_slot(length, first, last));
-  if (row != NULL && row->length == length && memcmp(row->word, word, length) == 0) return row;
+  if (row != NULL && row->length == length && same_bytes(row->word, word, length)) return row;
   row = row_in_slot(word_slot(length, static_cast<unsigned char>(tolower(first)),
                               static_cast<unsigned char>(tolower(last))));
-  return row != NULL && strcasecmp(row->word, word) == 0 ? row : NULL;
+  return row != NULL && row->length == length && strcasecmp(row->word, word) == 0 ? row : NULL;
 }
 
 // Row index + 1 per plain type code, 0 for codes no row names.
@@ -402,31 +409,29 @@ PyObject* make_pair(const TypeRow* row, PyObject* value) {
 
 // ---- conversions ------------------------------------------------------------
 
-// The type word (length bytes, no NUL among them) and the value of a tuple:
-// 0, or -1 with the exception set. Exact 2-tuples whose word is an exact str
-// without NUL bytes are read directly; every other tuple goes through the
-// interpreter's own parser, so that its messages stay the interpreter's.
-int split_pair(PyObject* tuple, const char** word, size_t* length, PyObject** value) {
-  if (PyTuple_CheckExact(tuple) && PyTuple_GET_SIZE(tuple) == 2) {
+// The row and type word of a tuple (NULL with the exception set when it has
+// none). An exact 2-tuple whose word is an exact str naming a row is read
+// directly; every other tuple goes through the interpreter's own parser, so
+// that its messages stay the interpreter's.
+const TypeRow* tuple_row(PyObject* tuple, const char** word, PyObject** value) {
+  const TypeRow* row = NULL;
+  if (PyTuple_CheckExact(tuple) && PyTuple_GET_SIZE(tuple) == 2 &&
+      PyString_CheckExact(PyTuple_GET_ITEM(tuple, 0))) {
     PyObject* first = PyTuple_GET_ITEM(tuple, 0);
-    if (PyString_CheckExact(first)) {
-      *word = PyString_AS_STRING(first);
-      *length = static_cast<size_t>(PyString_GET_SIZE(first));
-      if (strlen(*word) == *length) {
-        *value = PyTuple_GET_ITEM(tuple, 1);
-        return 0;
-      }
-    }
+    *word = PyString_AS_STRING(first);
+    *value = PyTuple_GET_ITEM(tuple, 1);
+    row = row_by_word(*word, static_cast<size_t>(PyString_GET_SIZE(first)));
+    if (row != NULL) return row;
   }
-  if (!PyArg_ParseTuple(tuple, "sO:[key]=(type,val)", word, value)) return -1;
-  *length = strlen(*word);
-  return 0;
+  if (!PyArg_ParseTuple(tuple, "sO:[key]=(type,val)", word, value)) return NULL;
+  row = row_by_word(*word, strlen(*word));
+  if (row == NULL) PYTARVO_RAISE("%s: Unknown type[%10s...] not supported", kToPack, *word);
+  return row;
 }
 
 // Puts one (type word, value) tuple; key is NULL for an array element.
 int _PyTarvo_ObjectToPackItem(const char* key, PyObject* tuple, tarvo_t* pack) {
   const char* word = NULL;
-  size_t length = 0;
   PyObject* value = NULL;
   const TypeRow* row = NULL;
   int rc = 0;
@@ -440,12 +445,8 @@ int _PyTarvo_ObjectToPackItem(const char* key, PyObject* tuple, tarvo_t* pack) {
                  Py_TYPE(tuple)->tp_name);
     return -1;
   }
-  if (split_pair(tuple, &word, &length, &value) != 0) return -1;
-  row = row_by_word(word, length);
-  if (row == NULL) {
-    PYTARVO_RAISE("%s: Unknown type[%10s...] not supported", kToPack, word);
-    return -1;
-  }
+  row = tuple_row(tuple, &word, &value);
+  if (row == NULL) return -1;
   // The caller owns tuple, and the tuple holds value.
   rc = row->put(pack, key, value);
   if (rc < 0) {
