@@ -141,28 +141,21 @@ public:
     template <typename T, typename T_arg>
     T* create_array(size_t n, const T_arg& arg)
     {
-        alloc_array_info_t& info = _push_info(_p_alloc_array_list);
+        RecordGuard<alloc_array_info_t> record(*this, _p_alloc_array_list);
         const bool wraps = n > SIZE_MAX / sizeof(T);
         const size_t bytes = wraps ? SIZE_MAX : n * sizeof(T);
-        void* p = 0;
+        void* p = wraps ? 0 : _mempool.malloc(bytes);
+        if (!p) {
+            _s_refuse(TAL_EXCEPTION_ARG, _mempool, bytes);
+        }
         try {
-            p = wraps ? 0 : _mempool.malloc(bytes);
-            if (!p) {
-                _s_refuse(TAL_EXCEPTION_ARG, _mempool, bytes);
-            }
-            try {
-                construct_array<T, T_arg>(p, static_cast<char*>(p) + bytes, &arg);
-            } catch (...) {
-                _mempool.free(p, bytes);
-                throw;
-            }
+            construct_array<T, T_arg>(p, static_cast<char*>(p) + bytes, &arg);
         } catch (...) {
-            _undo_info(_p_alloc_array_list, info);
+            _mempool.free(p, bytes);
             throw;
         }
-        info.begin = p;
-        info.end = static_cast<char*>(p) + bytes;
-        info.destructor = &_s_destroy_and_deallocate_array<T>;
+        record.keep(alloc_array_info_t{p, static_cast<char*>(p) + bytes,
+                                       &_s_destroy_and_deallocate_array<T>});
         return static_cast<T*>(p);
     }
 
@@ -224,25 +217,18 @@ private:
     template <typename T, typename CtorT>
     T& _create_object(const CtorT& ctor)
     {
-        alloc_object_info_t& info = _push_info(_p_alloc_object_list);
-        void* p = 0;
+        RecordGuard<alloc_object_info_t> record(*this, _p_alloc_object_list);
+        void* p = _mempool.malloc(sizeof(T));
+        if (!p) {
+            _s_refuse(TAL_EXCEPTION_ARG, _mempool, sizeof(T));
+        }
         try {
-            p = _mempool.malloc(sizeof(T));
-            if (!p) {
-                _s_refuse(TAL_EXCEPTION_ARG, _mempool, sizeof(T));
-            }
-            try {
-                ctor(static_cast<T*>(p));
-            } catch (...) {
-                _mempool.free(p, sizeof(T));
-                throw;
-            }
+            ctor(static_cast<T*>(p));
         } catch (...) {
-            _undo_info(_p_alloc_object_list, info);
+            _mempool.free(p, sizeof(T));
             throw;
         }
-        info.p_object = p;
-        info.destructor = &_s_destroy_and_deallocate<T>;
+        record.keep(alloc_object_info_t{p, &_s_destroy_and_deallocate<T>});
         return *static_cast<T*>(p);
     }
 
@@ -293,6 +279,37 @@ private:
         }
     }
 
+    // The record of a creation under way. Should the creation fail, the
+    // record is taken back (as _undo_info does) when the guard leaves scope;
+    // keep() fills it once the creation has succeeded.
+    template <typename info_t>
+    class RecordGuard {
+    public:
+        RecordGuard(ResourcePool& pool, block_list_node_t<info_t>*& head)
+            : _pool(pool), _head(head), _info(&pool._push_info(head))
+        {
+        }
+        ~RecordGuard()
+        {
+            if (_info) {
+                _pool._undo_info(_head, *_info);
+            }
+        }
+        void keep(const info_t& filled)
+        {
+            *_info = filled;
+            _info = 0;
+        }
+
+    private:
+        RecordGuard(const RecordGuard&) = delete;
+        RecordGuard& operator=(const RecordGuard&) = delete;
+
+        ResourcePool& _pool;
+        block_list_node_t<info_t>*& _head;
+        info_t* _info;  // null once kept
+    };
+
     // Gives every block of the list back, newest first; no destroy function.
     template <typename info_t>
     void _clear_info_list(block_list_node_t<info_t>*& head)
@@ -318,7 +335,8 @@ private:
         _clear_info_list(head);
     }
 
-    const char* _vprintf(alloc_array_info_t& info, size_t hint, const char* format, va_list ap);
+    // The text formatted into a pool block of *capacity bytes (not yet recorded).
+    char* _vprintf(size_t hint, const char* format, va_list ap, size_t* capacity);
 
     syspool _syspool;
     mempool& _mempool;
@@ -326,6 +344,12 @@ private:
     block_list_node_t<attach_array_info_t>* _p_attach_array_list;
     block_list_node_t<alloc_object_info_t>* _p_alloc_object_list;
     block_list_node_t<alloc_array_info_t>* _p_alloc_array_list;
+
+public:
+    // Bytes of one block of records of created objects, and of created
+    // arrays, raw blocks and texts: what the memory source is asked for.
+    static constexpr size_t OBJECT_RECORD_BLOCK = sizeof(block_list_node_t<alloc_object_info_t>);
+    static constexpr size_t ARRAY_RECORD_BLOCK = sizeof(block_list_node_t<alloc_array_info_t>);
 };
 
 }  // namespace tal

@@ -45,20 +45,12 @@ void ResourcePool::_s_deallocate(void* begin, void* end, mempool& source)
 
 void* ResourcePool::create_raw(size_t n)
 {
-    alloc_array_info_t& info = _push_info(_p_alloc_array_list);
-    void* p = 0;
-    try {
-        p = _mempool.malloc(n);
-        if (!p) {
-            _s_refuse(TAL_EXCEPTION_ARG, _mempool, n);
-        }
-    } catch (...) {
-        _undo_info(_p_alloc_array_list, info);
-        throw;
+    RecordGuard<alloc_array_info_t> record(*this, _p_alloc_array_list);
+    void* p = _mempool.malloc(n);
+    if (!p) {
+        _s_refuse(TAL_EXCEPTION_ARG, _mempool, n);
     }
-    info.begin = p;
-    info.end = static_cast<char*>(p) + n;
-    info.destructor = &_s_deallocate;
+    record.keep(alloc_array_info_t{p, static_cast<char*>(p) + n, &_s_deallocate});
     return p;
 }
 
@@ -67,35 +59,32 @@ void* ResourcePool::clone_raw(const void* data, size_t n)
     return xmemcpy(create_raw(n), data, n);
 }
 
+// The body of a variadic formatting function: its arguments after format
+// go to vcrcprintf_hint, and va_end runs on every path, as it must within
+// the function that ran va_start.
+#define TAL_POOL_FORMAT_ARGS(hint, format)                         \
+    va_list ap;                                                     \
+    va_start(ap, format);                                           \
+    try {                                                           \
+        const char* text = vcrcprintf_hint(hint, format, ap);       \
+        va_end(ap);                                                 \
+        return text;                                                \
+    } catch (...) {                                                 \
+        va_end(ap);                                                 \
+        throw;                                                      \
+    }
+
 const char* ResourcePool::crcprintf(const char* format, ...)
 {
-    va_list ap;
-    va_start(ap, format);
-    const char* text;
-    try {
-        text = vcrcprintf_hint(DEFAULT_PRINTF_HINT, format, ap);
-    } catch (...) {
-        va_end(ap);
-        throw;
-    }
-    va_end(ap);
-    return text;
+    TAL_POOL_FORMAT_ARGS(DEFAULT_PRINTF_HINT, format)
 }
 
 const char* ResourcePool::crcprintf_hint(size_t hint, const char* format, ...)
 {
-    va_list ap;
-    va_start(ap, format);
-    const char* text;
-    try {
-        text = vcrcprintf_hint(hint, format, ap);
-    } catch (...) {
-        va_end(ap);
-        throw;
-    }
-    va_end(ap);
-    return text;
+    TAL_POOL_FORMAT_ARGS(hint, format)
 }
+
+#undef TAL_POOL_FORMAT_ARGS
 
 const char* ResourcePool::vcrcprintf(const char* format, va_list ap)
 {
@@ -104,20 +93,17 @@ const char* ResourcePool::vcrcprintf(const char* format, va_list ap)
 
 const char* ResourcePool::vcrcprintf_hint(size_t hint, const char* format, va_list ap)
 {
-    alloc_array_info_t& info = _push_info(_p_alloc_array_list);
-    try {
-        return _vprintf(info, hint, format, ap);
-    } catch (...) {
-        _undo_info(_p_alloc_array_list, info);
-        throw;
-    }
+    RecordGuard<alloc_array_info_t> record(*this, _p_alloc_array_list);
+    size_t capacity = 0;
+    char* text = _vprintf(hint, format, ap, &capacity);
+    record.keep(alloc_array_info_t{text, text + capacity, &_s_deallocate});
+    return text;
 }
 
 // Formats into hint + 1 bytes; a text that does not fit gives the buffer back
 // and is formatted once more into exactly its length + 1. Reads ap only
 // through copies.
-const char* ResourcePool::_vprintf(alloc_array_info_t& info, size_t hint, const char* format,
-                                   va_list ap)
+char* ResourcePool::_vprintf(size_t hint, const char* format, va_list ap, size_t* capacity_out)
 {
     for (;;) {
         const bool wraps = hint == SIZE_MAX;
@@ -137,9 +123,7 @@ const char* ResourcePool::_vprintf(alloc_array_info_t& info, size_t hint, const 
                                              << "format:" << format;
         }
         if (static_cast<size_t>(r) < capacity) {
-            info.begin = buf;
-            info.end = buf + capacity;
-            info.destructor = &_s_deallocate;
+            *capacity_out = capacity;
             return buf;
         }
         _mempool.free(buf, capacity);

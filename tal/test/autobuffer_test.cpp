@@ -19,6 +19,18 @@ std::string text(const AutoBuffer& b)
     return std::string(b.c_str(), b.size());
 }
 
+// A buffer of the given capacity holding start, over a pool that refuses
+// every request from then on.
+struct Refusing {
+    Refusing(size_t capacity, const char* start) : b(pool, capacity)
+    {
+        b << start;
+        pool.refuse_all();
+    }
+    CountingPool pool;
+    AutoBuffer b;
+};
+
 // The byte after the text is always its terminator.
 void expect_terminated(const AutoBuffer& b)
 {
@@ -125,10 +137,8 @@ TEST(AutoBufferGrowth, ReserveNotAboveCapacityChangesNothing)
 
 TEST(AutoBufferGrowth, RefusedReserveChangesNothing)
 {
-    CountingPool pool;
-    AutoBuffer b(pool, 4);
-    b << "ab";
-    pool.refuse_all();
+    Refusing refusing(4, "ab");
+    auto& [pool, b] = refusing;
     EXPECT_FALSE(b.reserve(100));
     EXPECT_EQ(b.capacity(), 4u);
     EXPECT_EQ(text(b), "ab");
@@ -137,10 +147,8 @@ TEST(AutoBufferGrowth, RefusedReserveChangesNothing)
 
 TEST(AutoBufferTruncation, PushKeepsWhatFits)
 {
-    CountingPool pool;
-    AutoBuffer b(pool, 8);
-    b << "12345";
-    pool.refuse_all();
+    Refusing refusing(8, "12345");
+    auto& [pool, b] = refusing;
     b.push("abcdefghij", 10);
     EXPECT_EQ(text(b), "12345abc");
     EXPECT_EQ(b.size(), 8u);
@@ -157,10 +165,8 @@ TEST(AutoBufferTruncation, PushKeepsWhatFits)
 
 TEST(AutoBufferTruncation, PushfKeepsThePrefixOfTheResult)
 {
-    CountingPool pool;
-    AutoBuffer b(pool, 6);
-    b << "ab";
-    pool.refuse_all();
+    Refusing refusing(6, "ab");
+    auto& [pool, b] = refusing;
     b.pushf("%d-%s", 12345, "tail");
     EXPECT_EQ(text(b), "ab1234");
     EXPECT_EQ(b.size(), b.capacity());
@@ -195,10 +201,8 @@ TEST(AutoBufferTruncation, SizesThatWouldWrapFailWithoutAsking)
 
 TEST(AutoBufferAppend, NothingToAppend)
 {
-    CountingPool pool;
-    AutoBuffer b(pool, 2);
-    b << "ab";
-    pool.refuse_all();
+    Refusing refusing(2, "ab");
+    auto& [pool, b] = refusing;
     b << "c";
     ASSERT_TRUE(b.truncated());
     // Empty or null text, zero length and NUL keep the flag as it was.

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "tal/ResourcePool.h"
 #include "tal/test/recording_pool.h"
 
 namespace tal_test {
@@ -28,10 +29,9 @@ struct Thrower {
     virtual ~Thrower() { note("thrower dtor"); }
 };
 
-// Size of one record block: next pointer, newest index, 64 records of an
-// address and a destroy function (objects) or a range and one (arrays).
-const size_t OBJECT_BLOCK = 8 + 8 + 64 * 16;
-const size_t ARRAY_BLOCK = 8 + 8 + 64 * 24;
+// Size of one record block, as the memory source sees it requested.
+const size_t OBJECT_BLOCK = tal::ResourcePool::OBJECT_RECORD_BLOCK;
+const size_t ARRAY_BLOCK = tal::ResourcePool::ARRAY_RECORD_BLOCK;
 
 inline std::string pool_refusal_text(const tal::mempool* source, size_t size)
 {

@@ -12,6 +12,7 @@
 // the room the buffer has past the given bytes, the second picks the temp
 // area's size (from the version-1 minimum upwards, so small areas exercise
 // the lookup index fallback) and its misalignment.
+#include "pack_walk.h"
 #include "tarvo.h"
 
 #include <cstddef>
@@ -21,39 +22,27 @@
 
 namespace {
 
-constexpr int MAX_DEPTH = 48;
-
-// The opened buffer's bytes and its end, for checking what iteration hands out.
-struct Bounds {
+// What the walk hands out must lie within the opened buffer and belong to
+// the container walked; every other getter runs on each container and item.
+struct Checks : tarvo_test::WalkHooks {
+    Checks(const char* begin, const char* end) : begin(begin), end(end) {}
+    void container(const tarvo_t* pack) override {
+        tarvo_get_item_count(pack);
+        tarvo_get_size(pack);
+        tarvo_valid(pack);
+    }
+    void item(const tarvo_t* pack, const tarvo_item_t& it) override {
+        if (it.pack != pack) __builtin_trap();
+        if (it.value < begin || it.value > end || it.value_size > static_cast<size_t>(end - it.value))
+            __builtin_trap();
+        // The getter of the other container type (and both for a scalar).
+        tarvo_t* child = nullptr;
+        if (it.type != TARVO_TYPE_OBJECT && tarvo_get_pack_from_item(&it, &child) == 0) tarvo_finish(child);
+        if (it.type != TARVO_TYPE_ARRAY && tarvo_get_array_from_item(&it, &child) == 0) tarvo_finish(child);
+    }
     const char* begin;
     const char* end;
 };
-
-void check_inside(const Bounds& b, const char* p, size_t n) {
-    if (p < b.begin || p > b.end || n > static_cast<size_t>(b.end - p)) __builtin_trap();
-}
-
-// Reads every byte of everything reachable from pack.
-void walk(const tarvo_t* pack, const Bounds& b, int depth) {
-    if (depth == MAX_DEPTH) return;
-    tarvo_get_item_count(pack);
-    tarvo_get_size(pack);
-    tarvo_valid(pack);
-    volatile unsigned sum = 0;
-    tarvo_item_t it;
-    for (int r = tarvo_first_item(pack, &it); r == 0; r = tarvo_next_item(&it, &it)) {
-        if (it.pack != pack) __builtin_trap();
-        check_inside(b, it.value, it.value_size);
-        for (size_t i = 0; i < it.value_size; ++i) sum += static_cast<unsigned char>(it.value[i]);
-        sum += static_cast<unsigned>(std::strlen(it.key));
-        tarvo_t* child = nullptr;
-        if (tarvo_get_pack_from_item(&it, &child) == 0 || tarvo_get_array_from_item(&it, &child) == 0) {
-            walk(child, b, depth + 1);
-            tarvo_finish(child);
-        }
-    }
-    (void)sum;
-}
 
 bool refused(int r) { return r != 0; }
 bool refused(tarvo_t* p) { return TARVO_PTR_ERR(p) != 0; }
@@ -106,8 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     tarvo_t* p = tarvo_open_rw(buf.data(), static_cast<int>(buf.size()), tmp, tmp_size);
     if (TARVO_PTR_ERR(p) != 0) return 0;
-    const Bounds b{buf.data(), buf.data() + buf.size()};
-    walk(p, b, 0);
+    Checks checks(buf.data(), buf.data() + buf.size());
+    tarvo_test::walk(p, checks);
     const bool valid = tarvo_valid(p) == 1;
 
     // A descriptor taken before the writes, used after them.
@@ -136,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fill(buf, p, true);
     // Appends keep a well-formed pack well-formed.
     if (valid && tarvo_valid(p) != 1) __builtin_trap();
-    walk(p, b, 0);
+    tarvo_test::walk(p, checks);
     if (have_stale) {
         tarvo_next_item(&stale, &stale);
         tarvo_t* child = nullptr;

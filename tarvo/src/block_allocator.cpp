@@ -1,5 +1,5 @@
 // Downward block allocator over the caller's temp area.
-#include "tarvo_bits/tarvo_pack.h"
+#include "block_allocator.h"
 
 #include <cstring>
 

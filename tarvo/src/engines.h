@@ -3,10 +3,17 @@
 #ifndef TARVO_SRC_ENGINES_H
 #define TARVO_SRC_ENGINES_H
 
+#include "block_allocator.h"
 #include "tarvo_bits/protocol_v1.h"
 #include "tarvo_bits/protocol_v2.h"
 
 namespace tarvo {
+
+// The smallest temp area holds the control block and the root handle: a
+// version-1 area at its worst alignment, a version-2 area counted once aligned.
+static_assert(temp_cost(sizeof(Protocol_v1)) <= v1::MIN_TEMP - TEMP_ALIGN,
+              "a version-1 root handle must fit the minimum temp area");
+static_assert(temp_cost(sizeof(Protocol_v2)) <= v2::MIN_TEMP, "an open version-2 pack fits its minimum temp area");
 
 struct Engine {
     using Open = Tarvo* (*)(char* buf, int size, Allocator& allocator) noexcept;

@@ -3,6 +3,10 @@
 // since no item starts before the root's 10-byte header.
 #include "tarvo_bits/protocol_v2.h"
 
+#include "type_table.h"
+
+#include <cstring>
+
 namespace tarvo {
 namespace v2 {
 

@@ -5,10 +5,23 @@
 
 namespace tarvo {
 
-// The smallest temp area, at its worst alignment, holds the control block
-// and the root handle.
-static_assert(temp_cost(sizeof(Protocol_v1)) <= v1::MIN_TEMP - TEMP_ALIGN,
-              "a version-1 root handle must fit the minimum temp area");
+namespace {
+
+// Copies an engine item of the handle self into a plain descriptor.
+int hand_out(const Tarvo* self, int r, const tarvo_v1_item_t& from, tarvo_item_t* to) noexcept
+{
+    if (r != TARVO_OK)
+        return r;
+    to->pack = to_handle(const_cast<Tarvo*>(self));
+    to->internal = from.internal;
+    to->type = from.type;
+    to->value_size = from.value_size;
+    to->key = from.key;
+    to->value = from.value;
+    return TARVO_OK;
+}
+
+} // namespace
 
 // Takes the handle's block first, so that a pack whose handle cannot be
 // placed is never written to.
@@ -31,10 +44,13 @@ Tarvo* Protocol_v1::open_w(char* buf, int size, Allocator& allocator) noexcept
     return open(tarvo_v1_open_w, buf, size, allocator);
 }
 
+// Checks the header, then records the room left in it.
 Tarvo* Protocol_v1::open_rw(char* buf, int size, Allocator& allocator) noexcept
 {
     return open(tarvo_v1_open_rw, buf, size, allocator);
 }
+
+int Protocol_v1::version() const noexcept { return 1; }
 
 int Protocol_v1::put(const char* name, int type, const void* data, uint32_t size) noexcept
 {
@@ -67,29 +83,16 @@ int Protocol_v1::item_count() const noexcept { return tarvo_v1_get_item_count(&_
 
 int Protocol_v1::valid() const noexcept { return tarvo_v1_valid(&_pack); }
 
-int Protocol_v1::hand_out(int r, const tarvo_v1_item_t& from, tarvo_item_t* to) const noexcept
-{
-    if (r != TARVO_OK)
-        return r;
-    to->pack = to_handle(const_cast<Protocol_v1*>(this));
-    to->internal = from.internal;
-    to->type = from.type;
-    to->value_size = from.value_size;
-    to->key = from.key;
-    to->value = from.value;
-    return TARVO_OK;
-}
-
 int Protocol_v1::first_item(tarvo_item_t* item) const noexcept
 {
     tarvo_v1_item_t it;
-    return hand_out(tarvo_v1_first_item(&_pack, &it), it, item);
+    return hand_out(this, tarvo_v1_first_item(&_pack, &it), it, item);
 }
 
 int Protocol_v1::next_item(const tarvo_item_t* current, tarvo_item_t* next) const noexcept
 {
     tarvo_v1_item_t it;
-    return hand_out(tarvo_v1_next_item(&_pack, current->internal, &it), it, next);
+    return hand_out(this, tarvo_v1_next_item(&_pack, current->internal, &it), it, next);
 }
 
 int Protocol_v1::child_from_item(const tarvo_item_t* item, int type, Tarvo** child) const noexcept

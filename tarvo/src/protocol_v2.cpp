@@ -1,6 +1,9 @@
 // Version-2 engine: reading and appending items in place.
 #include "tarvo_bits/protocol_v2.h"
 
+#include "block_allocator.h"
+#include "type_table.h"
+
 #include <cstring>
 
 namespace tarvo {
@@ -11,10 +14,8 @@ using v2::gtype_rows;
 
 const char EMPTY_KEY[] = "";
 
-uint32_t read32(const char* p) noexcept { return static_cast<uint32_t>(load_le(p, 4)); }
-
 // Adds n to the 32-bit little-endian field at p.
-void grow32(char* p, uint32_t n) noexcept { store_le(p, read32(p) + n, 4); }
+void grow32(char* p, uint32_t n) noexcept { store_le(p, load_le<uint32_t>(p) + n, 4); }
 
 // Length of a name, counted no further than one past the longest name.
 size_t name_length(const char* name) noexcept {
@@ -45,6 +46,7 @@ Tarvo* Protocol_v2::open_w(char* buf, int size, Allocator& allocator) noexcept {
     return root;
 }
 
+// Checks the root's stored lengths; never writes.
 Tarvo* Protocol_v2::open_rw(char* buf, int size, Allocator& allocator) noexcept {
     uint32_t n = static_cast<uint32_t>(size);
     if (n < v2::CONTAINER_HEADER) return error_ptr(TARVO_ERR_BAD_DATA);
@@ -78,7 +80,7 @@ bool Protocol_v2::bounds(Bounds& b) const noexcept {
     // stored lengths are checked against the capacity.
     if (v2::CONTAINER_HEADER > _capacity - _offset) return false;
     uint64_t content = uint64_t{_offset} + v2::CONTAINER_HEADER + static_cast<uint8_t>(_buf[_offset + 1]);
-    uint32_t len = read32(_buf + _offset + 2);
+    uint32_t len = load_le<uint32_t>(_buf + _offset + 2);
     if (len < v2::COUNT_SIZE || content > _capacity || len > _capacity - content) return false;
     b.content = static_cast<uint32_t>(content);
     b.end = static_cast<uint32_t>(content + len);
@@ -109,7 +111,7 @@ int Protocol_v2::live_item(uint32_t pos, uint32_t end, Item& item) const noexcep
     item.name_len = static_cast<uint8_t>(p[1]);
     item.value_len = row.value_size ? row.value_size
                    : row.header == 3 ? static_cast<uint8_t>(p[2])
-                                     : read32(p + 2);
+                                     : load_le<uint32_t>(p + 2);
     left -= row.header;
     if (item.name_len > left) return TARVO_ERR_BAD_DATA;
     left -= item.name_len;
@@ -147,6 +149,12 @@ int Protocol_v2::position_after(const tarvo_item_t* item, Bounds& b, uint32_t& p
     return TARVO_OK;
 }
 
+int Protocol_v2::version() const noexcept { return 2; }
+
+int Protocol_v2::close() noexcept { return TARVO_OK; }
+
+char* Protocol_v2::buffer() const noexcept { return _buf + _offset; }
+
 int Protocol_v2::size() const noexcept {
     Bounds b;
     return bounds(b) ? static_cast<int>(b.end - _offset) : TARVO_ERR_BAD_DATA;
@@ -155,7 +163,7 @@ int Protocol_v2::size() const noexcept {
 int Protocol_v2::item_count() const noexcept {
     Bounds b;
     if (!bounds(b)) return TARVO_ERR_BAD_DATA;
-    uint32_t n = read32(_buf + b.content);
+    uint32_t n = load_le<uint32_t>(_buf + b.content);
     return n > static_cast<uint32_t>(INT32_MAX) ? TARVO_ERR_BAD_DATA : static_cast<int>(n);
 }
 
@@ -216,7 +224,7 @@ int Protocol_v2::contains(const char* name, size_t len) noexcept {
     // Build the index on the way when the temp area can hold it; the scan
     // answers this lookup either way. A lying count only sizes the table.
     const uint32_t first = b.content + v2::COUNT_SIZE;
-    uint32_t expected = read32(_buf + b.content);
+    uint32_t expected = load_le<uint32_t>(_buf + b.content);
     uint32_t most = (b.end - first) / 3; // every item takes at least 3 bytes
     _index.reset(*_allocator, expected < most ? expected : most, child_reserve());
     bool found = false;

@@ -44,6 +44,13 @@ namespace {
 
 tarvo_t* error_handle(int code) noexcept { return error_ptr<tarvo_t>(code); }
 
+// Runs op on the engine behind handle; a handle that is none gives refused.
+template <class R, class Op>
+R on_pack(const tarvo_t* handle, R refused, Op op) noexcept {
+    Tarvo* p = from_handle(handle);
+    return p != nullptr ? op(*p) : refused;
+}
+
 // A version-1 pack counts the temp bytes given, a version-2 pack the bytes
 // left once the area's start is aligned.
 bool temp_enough(int version, const char* tmp, int tmp_size) noexcept {
@@ -57,27 +64,26 @@ tarvo_t* open_in_temp(tarvo::Engine::Open open, char* buf, int size, char* tmp, 
 }
 
 int put_fixed(tarvo_t* pack, const char* name, int type, uint64_t bits, uint32_t size) noexcept {
-    Tarvo* p = from_handle(pack);
-    if (p == nullptr) return TARVO_ERR_BAD_PARAM;
-    unsigned char le[8];
-    tarvo::store_le(le, bits, size);
-    return p->put(name, type, le, size);
+    return on_pack(pack, TARVO_ERR_BAD_PARAM, [&](Tarvo& p) {
+        unsigned char le[8];
+        tarvo::store_le(le, bits, size);
+        return p.put(name, type, le, size);
+    });
 }
 
 tarvo_t* put_container(tarvo_t* pack, const char* name, int type) noexcept {
-    Tarvo* p = from_handle(pack);
-    if (p == nullptr) return error_handle(TARVO_ERR_BAD_PARAM);
-    return to_handle(p->put_container(name, type));
+    return on_pack(pack, error_handle(TARVO_ERR_BAD_PARAM),
+                   [&](Tarvo& p) { return to_handle(p.put_container(name, type)); });
 }
 
 int child_from_item(const tarvo_item_t* item, tarvo_t** child, int type) noexcept {
     if (item == nullptr || child == nullptr) return TARVO_ERR_BAD_PARAM;
-    Tarvo* p = from_handle(item->pack);
-    if (p == nullptr) return TARVO_ERR_BAD_PARAM;
-    Tarvo* c = nullptr;
-    int r = p->child_from_item(item, type, &c);
-    if (r == TARVO_OK) *child = to_handle(c);
-    return r;
+    return on_pack(item->pack, TARVO_ERR_BAD_PARAM, [&](Tarvo& p) {
+        Tarvo* c = nullptr;
+        int r = p.child_from_item(item, type, &c);
+        if (r == TARVO_OK) *child = to_handle(c);
+        return r;
+    });
 }
 
 } // namespace
@@ -101,8 +107,7 @@ tarvo_t* tarvo_open_rw(char* buf, int size, char* tempbuf, int tmp_size) {
 }
 
 int tarvo_get_version(const tarvo_t* pack) {
-    Tarvo* p = from_handle(pack);
-    return p ? p->version() : TARVO_ERR_BAD_PARAM;
+    return on_pack(pack, TARVO_ERR_BAD_PARAM, [](Tarvo& p) { return p.version(); });
 }
 
 tarvo_t* tarvo_put_object(tarvo_t* pack, const char* name) {
@@ -144,57 +149,48 @@ int tarvo_put_null(tarvo_t* pack, const char* name) {
 }
 
 int tarvo_put_str(tarvo_t* pack, const char* name, const char* value) {
-    Tarvo* p = from_handle(pack);
-    if (p == nullptr || value == nullptr) return TARVO_ERR_BAD_PARAM;
+    if (value == nullptr) return TARVO_ERR_BAD_PARAM;
     // A text longer than any pack can hold is passed as the largest size, so
     // that the engine still reports the earlier failures first.
     size_t len = std::strlen(value);
     uint32_t size = len < std::numeric_limits<uint32_t>::max() ? static_cast<uint32_t>(len + 1)
                                                                : std::numeric_limits<uint32_t>::max();
-    return p->put(name, TARVO_TYPE_STR, value, size);
+    return on_pack(pack, TARVO_ERR_BAD_PARAM, [&](Tarvo& p) { return p.put(name, TARVO_TYPE_STR, value, size); });
 }
 
 int tarvo_put_raw(tarvo_t* pack, const char* name, const void* rawdata, unsigned int size) {
-    Tarvo* p = from_handle(pack);
-    if (p == nullptr || rawdata == nullptr) return TARVO_ERR_BAD_PARAM;
-    return p->put(name, TARVO_TYPE_RAW, rawdata, size);
+    if (rawdata == nullptr) return TARVO_ERR_BAD_PARAM;
+    return on_pack(pack, TARVO_ERR_BAD_PARAM, [&](Tarvo& p) { return p.put(name, TARVO_TYPE_RAW, rawdata, size); });
 }
 
 void tarvo_finish(const tarvo_t* pack) {
-    Tarvo* p = from_handle(pack);
-    if (p != nullptr) p->give_back();
+    if (Tarvo* p = from_handle(pack)) p->give_back();
 }
 
 int tarvo_close(tarvo_t* pack) {
-    Tarvo* p = from_handle(pack);
-    return p ? p->close() : TARVO_ERR_BAD_PARAM;
+    return on_pack(pack, TARVO_ERR_BAD_PARAM, [](Tarvo& p) { return p.close(); });
 }
 
 int tarvo_get_size(const tarvo_t* pack) {
-    Tarvo* p = from_handle(pack);
-    return p ? p->size() : TARVO_ERR_BAD_PARAM;
+    return on_pack(pack, TARVO_ERR_BAD_PARAM, [](Tarvo& p) { return p.size(); });
 }
 
 char* tarvo_get_buffer(const tarvo_t* pack) {
-    Tarvo* p = from_handle(pack);
-    return p ? p->buffer() : error_ptr<char>(TARVO_ERR_BAD_PARAM);
+    return on_pack(pack, error_ptr<char>(TARVO_ERR_BAD_PARAM), [](Tarvo& p) { return p.buffer(); });
 }
 
 int tarvo_get_item_count(const tarvo_t* pack) {
-    Tarvo* p = from_handle(pack);
-    return p ? p->item_count() : TARVO_ERR_BAD_PARAM;
+    return on_pack(pack, TARVO_ERR_BAD_PARAM, [](Tarvo& p) { return p.item_count(); });
 }
 
 int tarvo_first_item(const tarvo_t* pack, tarvo_item_t* item) {
-    Tarvo* p = from_handle(pack);
-    if (p == nullptr || item == nullptr) return TARVO_ERR_BAD_PARAM;
-    return p->first_item(item);
+    if (item == nullptr) return TARVO_ERR_BAD_PARAM;
+    return on_pack(pack, TARVO_ERR_BAD_PARAM, [&](Tarvo& p) { return p.first_item(item); });
 }
 
 int tarvo_next_item(const tarvo_item_t* current, tarvo_item_t* next) {
     if (current == nullptr || next == nullptr) return TARVO_ERR_BAD_PARAM;
-    Tarvo* p = from_handle(current->pack);
-    return p ? p->next_item(current, next) : TARVO_ERR_BAD_PARAM;
+    return on_pack(current->pack, TARVO_ERR_BAD_PARAM, [&](Tarvo& p) { return p.next_item(current, next); });
 }
 
 int tarvo_get_pack_from_item(const tarvo_item_t* item, tarvo_t** child) {
@@ -206,8 +202,7 @@ int tarvo_get_array_from_item(const tarvo_item_t* item, tarvo_t** child) {
 }
 
 int tarvo_valid(const tarvo_t* pack) {
-    Tarvo* p = from_handle(pack);
-    return p ? p->valid() : 0;
+    return on_pack(pack, 0, [](Tarvo& p) { return p.valid(); });
 }
 
 } // extern "C"

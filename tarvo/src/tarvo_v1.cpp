@@ -1,6 +1,7 @@
 // Version-1 engine: the tarvo_v1_ functions over the layout described in
 // tarvo_bits/protocol_v1.h.
 #include "tarvo_bits/protocol_v1.h"
+#include "tarvo_bits/pack_types.h"
 
 #include <array>
 #include <cstring>
@@ -28,32 +29,30 @@ enum Shape : signed char {
     CONTAINER = 22   // count, parent, children
 };
 
-struct ShapeRow { unsigned char type; Shape shape; };
-constexpr ShapeRow SHAPE_ROWS[] = {
-    {TARVO_TYPE_OBJECT, CONTAINER}, {TARVO_TYPE_ARRAY, CONTAINER},
-    {TARVO_TYPE_RAW, BYTES},        {TARVO_TYPE_STR, TEXT},
-    {TARVO_TYPE_INT32, FIXED4},     {TARVO_TYPE_UINT32, FIXED4}, {TARVO_TYPE_FLOAT, FIXED4},
-    {TARVO_TYPE_INT64, FIXED8},     {TARVO_TYPE_UINT64, FIXED8}, {TARVO_TYPE_DOUBLE, FIXED8},
-    {TARVO_TYPE_BOOL, FIXED1},      {TARVO_TYPE_NULL, FIXED0},
-};
-
-// 256 rows, one per type byte; every byte not listed above is BAD.
+// 256 rows, one per type byte, from the plain types; every other byte is BAD.
+constexpr Shape shape_of(const tarvo::PackType& t)
+{
+    switch (t.form) {
+    case tarvo::ValueForm::FIXED: return Shape(t.size);
+    case tarvo::ValueForm::TEXT: return TEXT;
+    case tarvo::ValueForm::BYTES: return BYTES;
+    case tarvo::ValueForm::CONTAINER: return CONTAINER;
+    }
+    return BAD;
+}
 constexpr std::array<Shape, 256> make_shapes()
 {
     std::array<Shape, 256> t{};
     for (auto& s : t)
         s = BAD;
-    for (const ShapeRow& r : SHAPE_ROWS)
-        t[r.type] = r.shape;
+    for (const tarvo::PackType& r : tarvo::PACK_TYPES)
+        t[r.code] = shape_of(r);
     return t;
 }
 constexpr std::array<Shape, 256> SHAPES = make_shapes();
 
+using tarvo::load_le;
 using tarvo::store_le;
-
-std::uint32_t load_u32(const char* p) { return std::uint32_t(tarvo::load_le(p, 4)); }
-std::uint32_t load_u16(const char* p) { return std::uint32_t(tarvo::load_le(p, 2)); }
-void store_u32(char* p, std::uint32_t v) { store_le(p, v, 4); }
 
 // One item's header, checked to lie within [at, end).
 struct Item {
@@ -74,8 +73,8 @@ int parse_item(const char* buf, std::uint32_t at, std::uint32_t end, Item* it)
         return TARVO_ERR_BAD_DATA;
     it->at = at;
     it->type = (unsigned char)buf[at];
-    it->key_len = load_u16(buf + at + 1);
-    it->value_len = load_u32(buf + at + 3);
+    it->key_len = load_le<std::uint16_t>(buf + at + 1);
+    it->value_len = load_le<std::uint32_t>(buf + at + 3);
     std::uint32_t left = end - at - ITEM_HEAD;
     if (it->key_len == 0 || it->key_len > left || buf[it->key() + it->key_len - 1] != '\0')
         return TARVO_ERR_BAD_DATA;
@@ -118,10 +117,10 @@ int header_length(const char* head, std::uint32_t n, std::uint32_t* length)
     static const char MAGIC[4] = {'P', 'C', 'K', '\0'};
     if (n < HEADER)
         return TARVO_ERR_BAD_DATA;
-    if (std::memcmp(head, MAGIC, 4) != 0 || load_u32(head + H_HEADER_LEN) != HEADER)
+    if (std::memcmp(head, MAGIC, 4) != 0 || load_le<std::uint32_t>(head + H_HEADER_LEN) != HEADER)
         return TARVO_ERR_BAD_DATA;
-    std::uint32_t root = load_u32(head + H_ROOT_TYPE);
-    *length = load_u32(head + H_LENGTH);
+    std::uint32_t root = load_le<std::uint32_t>(head + H_ROOT_TYPE);
+    *length = load_le<std::uint32_t>(head + H_LENGTH);
     if ((root != TARVO_TYPE_OBJECT && root != TARVO_TYPE_ARRAY) || *length < HEADER)
         return TARVO_ERR_BAD_DATA;
     return TARVO_OK;
@@ -140,7 +139,7 @@ int load_container(const tarvo_v1_t* pack, Container* c)
     c->pack_end = length;
     c->root = pack->at == 0;
     if (c->root) {
-        c->type = int(load_u32(buf + H_ROOT_TYPE));
+        c->type = int(load_le<std::uint32_t>(buf + H_ROOT_TYPE));
         c->key = c->key_len = 0;
         c->count_at = H_COUNT;
         c->begin = HEADER;
@@ -158,6 +157,15 @@ int load_container(const tarvo_v1_t* pack, Container* c)
     c->begin = it.value() + CONTAINER_HEAD;
     c->end = it.end();
     return TARVO_OK;
+}
+
+// Runs op on the checked container of pack; a failed check gives its code.
+template <class Op>
+int on_container(const tarvo_v1_t* pack, Op op)
+{
+    Container c;
+    int r = load_container(pack, &c);
+    return r != TARVO_OK ? r : op(c);
 }
 
 // The full path of a new item: parent key, separator, own name or index.
@@ -186,7 +194,7 @@ int make_path(const char* buf, const Container& c, const char* name, Path* p)
     if (name)
         return TARVO_ERR_WRONG_TYPE;
     p->sep = c.root ? 0 : ':';
-    std::uint32_t n = load_u32(buf + c.count_at);
+    std::uint32_t n = load_le<std::uint32_t>(buf + c.count_at);
     char digits[10];
     std::size_t len = 0;
     do {
@@ -247,28 +255,25 @@ int walk_ancestors(char* buf, std::uint32_t at, std::uint32_t pack_end, std::uin
         if (at < HEADER || parse_item(buf, at, pack_end, &it) != TARVO_OK ||
             SHAPES[it.type] != CONTAINER || it.end() != pack_end)
             return TARVO_ERR_BAD_DATA;
-        std::uint32_t parent = load_u32(buf + it.value() + C_PARENT);
+        std::uint32_t parent = load_le<std::uint32_t>(buf + it.value() + C_PARENT);
         if (parent >= at)  // offsets fall on the way up, so the walk ends
             return TARVO_ERR_BAD_DATA;
         if (apply)
-            store_u32(buf + it.at + 3, it.value_len + grow);
+            store_le(buf + it.at + 3, it.value_len + grow, 4);
         at = parent;
     }
     return TARVO_OK;
 }
 
-// Appends one item of the given type to pack. For a container, child gets
-// the new container's handle (NULL: no handle memory, TARVO_ERR_NO_TEMP).
-int put_item(tarvo_v1_t* pack, const char* name, int type, const void* value,
-             std::uint32_t value_len, tarvo_v1_t* child)
+// Appends one item of the given type to pack, whose container is c. For a
+// container, child gets the new container's handle (NULL: no handle memory,
+// TARVO_ERR_NO_TEMP).
+int append_item(tarvo_v1_t* pack, const Container& c, const char* name, int type, const void* value,
+                std::uint32_t value_len, tarvo_v1_t* child)
 {
-    Container c;
-    int r = load_container(pack, &c);
-    if (r != TARVO_OK)
-        return r;
     char* buf = pack->buf;
     Path p;
-    r = make_path(buf, c, name, &p);
+    int r = make_path(buf, c, name, &p);
     if (r != TARVO_OK)
         return r;
     const bool container = SHAPES[type] == CONTAINER;
@@ -283,13 +288,13 @@ int put_item(tarvo_v1_t* pack, const char* name, int type, const void* value,
     if (p.length() > TARVO_V1_MAX_KEY)
         return TARVO_ERR_NAME_TOO_LONG;
     const std::uint32_t key_len = std::uint32_t(p.length());
-    std::uint32_t room = load_u32(buf + H_ROOM);
+    std::uint32_t room = load_le<std::uint32_t>(buf + H_ROOM);
     if (room > pack->size - c.pack_end)
         room = pack->size - c.pack_end;
     if (ITEM_HEAD + key_len > room || value_len > room - ITEM_HEAD - key_len)
         return TARVO_ERR_NO_SPACE;
     const std::uint32_t need = ITEM_HEAD + key_len + value_len;
-    std::uint32_t count = load_u32(buf + c.count_at);
+    std::uint32_t count = load_le<std::uint32_t>(buf + c.count_at);
     if (count == UINT32_MAX || walk_ancestors(buf, pack->at, c.pack_end, need, false) != TARVO_OK)
         return TARVO_ERR_BAD_DATA;
 
@@ -297,8 +302,8 @@ int put_item(tarvo_v1_t* pack, const char* name, int type, const void* value,
     char* item = buf + at;
     char* v = item + ITEM_HEAD + key_len;
     if (container) {
-        store_u32(v + C_COUNT, 0);
-        store_u32(v + C_PARENT, pack->at);
+        store_le(v + C_COUNT, 0, 4);
+        store_le(v + C_PARENT, pack->at, 4);
     } else if (value_len) {
         // The value may come from this pack, even across its end: move it
         // before the header and key are written over its source.
@@ -309,13 +314,13 @@ int put_item(tarvo_v1_t* pack, const char* name, int type, const void* value,
     }
     item[0] = char(type);
     store_le(item + 1, key_len, 2);
-    store_u32(item + 3, value_len);
+    store_le(item + 3, value_len, 4);
     write_path(item + ITEM_HEAD, p);
 
-    store_u32(buf + c.count_at, count + 1);
+    store_le(buf + c.count_at, count + 1, 4);
     walk_ancestors(buf, pack->at, c.pack_end, need, true);
-    store_u32(buf + H_LENGTH, c.pack_end + need);
-    store_u32(buf + H_ROOM, room - need);
+    store_le(buf + H_LENGTH, c.pack_end + need, 4);
+    store_le(buf + H_ROOM, room - need, 4);
     if (container)
         *child = tarvo_v1_t{buf, pack->size, at};
     return TARVO_OK;
@@ -342,18 +347,20 @@ int item_at(const tarvo_v1_t* pack, const Container& c, std::uint32_t at, tarvo_
     return TARVO_OK;
 }
 
-// The item of pack's container that internal points at, checked; out is the
-// caller's result, refused as NULL before anything is read.
-int locate_item(const tarvo_v1_t* pack, const char* internal, const void* out, Container* c, Item* it)
+// Runs op on pack's container and its item that internal points at, both
+// checked; out is the caller's result, refused as NULL before anything is read.
+template <class Op>
+int on_item(const tarvo_v1_t* pack, const char* internal, const void* out, Op op)
 {
     if (!out)
         return TARVO_ERR_BAD_PARAM;
-    int r = load_container(pack, c);
-    if (r != TARVO_OK)
-        return r;
-    if (!internal || internal < pack->buf + c->begin || internal >= pack->buf + c->end)
-        return TARVO_ERR_BAD_PARAM;
-    return parse_item(pack->buf, std::uint32_t(internal - pack->buf), c->end, it);
+    return on_container(pack, [&](const Container& c) {
+        if (!internal || internal < pack->buf + c.begin || internal >= pack->buf + c.end)
+            return TARVO_ERR_BAD_PARAM;
+        Item it;
+        int r = parse_item(pack->buf, std::uint32_t(internal - pack->buf), c.end, &it);
+        return r != TARVO_OK ? r : op(c, it);
+    });
 }
 
 }  // namespace
@@ -363,11 +370,11 @@ int tarvo_v1_open_w(tarvo_v1_t* pack, char* buf, int size)
     if (!pack || !buf || size < TARVO_V1_MIN_BUFFER)
         return TARVO_ERR_BAD_PARAM;
     std::memcpy(buf, "PCK", 4);
-    store_u32(buf + H_HEADER_LEN, HEADER);
-    store_u32(buf + H_ROOT_TYPE, TARVO_TYPE_OBJECT);
-    store_u32(buf + H_COUNT, 0);
-    store_u32(buf + H_ROOM, std::uint32_t(size) - HEADER);
-    store_u32(buf + H_LENGTH, HEADER);
+    store_le(buf + H_HEADER_LEN, HEADER, 4);
+    store_le(buf + H_ROOT_TYPE, TARVO_TYPE_OBJECT, 4);
+    store_le(buf + H_COUNT, 0, 4);
+    store_le(buf + H_ROOM, std::uint32_t(size) - HEADER, 4);
+    store_le(buf + H_LENGTH, HEADER, 4);
     *pack = tarvo_v1_t{buf, std::uint32_t(size), 0};
     return TARVO_OK;
 }
@@ -379,7 +386,7 @@ int tarvo_v1_open_rw(tarvo_v1_t* pack, char* buf, int size)
     std::uint32_t length;
     if (header_length(buf, std::uint32_t(size), &length) != TARVO_OK || length > std::uint32_t(size))
         return TARVO_ERR_BAD_DATA;
-    store_u32(buf + H_ROOM, std::uint32_t(size) - length);
+    store_le(buf + H_ROOM, std::uint32_t(size) - length, 4);
     *pack = tarvo_v1_t{buf, std::uint32_t(size), 0};
     return TARVO_OK;
 }
@@ -398,21 +405,17 @@ int tarvo_v1_length(const char* head, int n)
 
 int tarvo_v1_close(tarvo_v1_t* pack)
 {
-    Container c;
-    int r = load_container(pack, &c);
-    if (r != TARVO_OK)
-        return r;
-    store_u32(pack->buf + H_ROOM, 0);
-    return TARVO_OK;
+    return on_container(pack, [&](const Container&) {
+        store_le(pack->buf + H_ROOM, 0, 4);
+        return TARVO_OK;
+    });
 }
 
 int tarvo_v1_get_size(const tarvo_v1_t* pack)
 {
-    Container c;
-    int r = load_container(pack, &c);
-    if (r != TARVO_OK)
-        return r;
-    return int(pack->at == 0 ? c.pack_end : c.end - pack->at);
+    return on_container(pack, [&](const Container& c) {
+        return int(pack->at == 0 ? c.pack_end : c.end - pack->at);
+    });
 }
 
 char* tarvo_v1_get_buffer(const tarvo_v1_t* pack)
@@ -422,12 +425,10 @@ char* tarvo_v1_get_buffer(const tarvo_v1_t* pack)
 
 int tarvo_v1_get_item_count(const tarvo_v1_t* pack)
 {
-    Container c;
-    int r = load_container(pack, &c);
-    if (r != TARVO_OK)
-        return r;
-    std::uint32_t n = load_u32(pack->buf + c.count_at);
-    return n > 0x7FFFFFFFu ? TARVO_ERR_BAD_DATA : int(n);
+    return on_container(pack, [&](const Container& c) {
+        std::uint32_t n = load_le<std::uint32_t>(pack->buf + c.count_at);
+        return n > 0x7FFFFFFFu ? TARVO_ERR_BAD_DATA : int(n);
+    });
 }
 
 int tarvo_v1_put(tarvo_v1_t* pack, const char* name, int type, const void* data, std::uint32_t size)
@@ -444,46 +445,43 @@ int tarvo_v1_put(tarvo_v1_t* pack, const char* name, int type, const void* data,
     const char one = 1;
     if (type == TARVO_TYPE_BOOL && *static_cast<const char*>(data) != 0)
         data = &one;
-    return put_item(pack, name, type, data, size, nullptr);
+    return on_container(pack, [&](const Container& c) {
+        return append_item(pack, c, name, type, data, size, nullptr);
+    });
 }
 
 int tarvo_v1_put_container(tarvo_v1_t* pack, const char* name, int type, tarvo_v1_t* child)
 {
     if (type != TARVO_TYPE_OBJECT && type != TARVO_TYPE_ARRAY)
         return TARVO_ERR_BAD_PARAM;
-    return put_item(pack, name, type, nullptr, CONTAINER_HEAD, child);
+    return on_container(pack, [&](const Container& c) {
+        return append_item(pack, c, name, type, nullptr, CONTAINER_HEAD, child);
+    });
 }
 
 int tarvo_v1_first_item(const tarvo_v1_t* pack, tarvo_v1_item_t* item)
 {
-    Container c;
     if (!item)
         return TARVO_ERR_BAD_PARAM;
-    int r = load_container(pack, &c);
-    return r != TARVO_OK ? r : item_at(pack, c, c.begin, item);
+    return on_container(pack, [&](const Container& c) { return item_at(pack, c, c.begin, item); });
 }
 
 int tarvo_v1_next_item(const tarvo_v1_t* pack, const char* current, tarvo_v1_item_t* next)
 {
-    Container c;
-    Item it;
-    int r = locate_item(pack, current, next, &c, &it);
-    return r != TARVO_OK ? r : item_at(pack, c, it.end(), next);
+    return on_item(pack, current, next,
+                   [&](const Container& c, const Item& it) { return item_at(pack, c, it.end(), next); });
 }
 
 int tarvo_v1_get_child(const tarvo_v1_t* pack, const char* internal, int type, tarvo_v1_t* child)
 {
-    Container c;
-    Item it;
-    int r = locate_item(pack, internal, child, &c, &it);
-    if (r != TARVO_OK)
-        return r;
-    if (it.type != type)
-        return TARVO_ERR_NOT_PERMITTED;
-    if (load_u32(pack->buf + it.value() + C_PARENT) != pack->at)
-        return TARVO_ERR_BAD_DATA;
-    *child = tarvo_v1_t{pack->buf, pack->size, it.at};
-    return TARVO_OK;
+    return on_item(pack, internal, child, [&](const Container&, const Item& it) {
+        if (it.type != type)
+            return TARVO_ERR_NOT_PERMITTED;
+        if (load_le<std::uint32_t>(pack->buf + it.value() + C_PARENT) != pack->at)
+            return TARVO_ERR_BAD_DATA;
+        *child = tarvo_v1_t{pack->buf, pack->size, it.at};
+        return TARVO_OK;
+    });
 }
 
 int tarvo_v1_valid(const tarvo_v1_t* pack)
@@ -497,8 +495,8 @@ int tarvo_v1_valid(const tarvo_v1_t* pack)
         if (parse_item(pack->buf, at, c.end, &it) != TARVO_OK)
             return 0;
         if (SHAPES[it.type] == CONTAINER &&
-            load_u32(pack->buf + it.value() + C_PARENT) != pack->at)
+            load_le<std::uint32_t>(pack->buf + it.value() + C_PARENT) != pack->at)
             return 0;
     }
-    return n == load_u32(pack->buf + c.count_at) ? 1 : 0;
+    return n == load_le<std::uint32_t>(pack->buf + c.count_at) ? 1 : 0;
 }

@@ -37,15 +37,31 @@ TEST(V2Errors, PtrErrAndTexts) {
     EXPECT_EQ(TARVO_PTR_ERR(code_ptr(-255)), -255);
     int x = 0;
     EXPECT_EQ(TARVO_PTR_ERR(&x), 0);
-    const char* texts[] = {"TVO: Success", "TVO: Not found", "TVO: Bad parameter", "TVO: Bad name",
-                           "TVO: Wrong type", "TVO: Not enough space", "TVO: Name too long",
-                           "TVO: Already exist", "TVO: Bad data", "TVO: Null pointer",
-                           "TVO: Found but wrong type", "TVO: Run out of temporary buffer",
-                           "TVO: Operation not permitted in this read/write mode",
-                           "TVO: Operation not permitted in this object/array pack",
-                           "TVO: Operation not supported by underling protocol", "TVO: Unknown"};
-    for (int i = 0; i < 16; ++i) EXPECT_STREQ(tarvo_perror(-i), texts[i]) << i;
-    EXPECT_STREQ(tarvo_perror(-16), "TVO: Unknown error");
+    // The texts are the library's messages; the codes come from its header.
+    const struct {
+        int code;
+        const char* text;
+    } texts[] = {
+        {TARVO_OK, "TVO: Success"},
+        {TARVO_ERR_NOT_FOUND, "TVO: Not found"},
+        {TARVO_ERR_BAD_PARAM, "TVO: Bad parameter"},
+        {TARVO_ERR_BAD_NAME, "TVO: Bad name"},
+        {TARVO_ERR_WRONG_TYPE, "TVO: Wrong type"},
+        {TARVO_ERR_NO_SPACE, "TVO: Not enough space"},
+        {TARVO_ERR_NAME_TOO_LONG, "TVO: Name too long"},
+        {TARVO_ERR_EXIST, "TVO: Already exist"},
+        {TARVO_ERR_BAD_DATA, "TVO: Bad data"},
+        {TARVO_ERR_NULL_POINTER, "TVO: Null pointer"},
+        {TARVO_ERR_FOUND_WRONG_TYPE, "TVO: Found but wrong type"},
+        {TARVO_ERR_NO_TEMP, "TVO: Run out of temporary buffer"},
+        {TARVO_ERR_MODE, "TVO: Operation not permitted in this read/write mode"},
+        {TARVO_ERR_NOT_PERMITTED, "TVO: Operation not permitted in this object/array pack"},
+        {TARVO_ERR_NOT_SUPPORTED, "TVO: Operation not supported by underling protocol"},
+        {TARVO_ERR_UNKNOWN, "TVO: Unknown"},
+    };
+    for (const auto& t : texts) EXPECT_STREQ(tarvo_perror(t.code), t.text) << t.code;
+    // Past the last code of the list.
+    EXPECT_STREQ(tarvo_perror(TARVO_ERR_UNKNOWN - 1), "TVO: Unknown error");
     EXPECT_STREQ(tarvo_perror(1), "TVO: Unknown error");
     EXPECT_STREQ(tarvo_perror(-2147483647 - 1), "TVO: Unknown error");
 }

@@ -1,9 +1,12 @@
-// Helpers of the version-2 tests: buffers and a full walk.
+// Helpers of the version-2 tests: buffers and a sample pack.
 #ifndef TARVO_TEST_V2_SUPPORT_H
 #define TARVO_TEST_V2_SUPPORT_H
 
-#include "tarvo.h"
 #include "golden_hex.h"
+#include "pack_walk.h"
+#include "tarvo.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -25,33 +28,24 @@ struct V2Pack {
     tarvo_t* pack;
 };
 
-// Walks a pack and everything nested in it; returns the first non-end code
-// (0 when the whole tree reads cleanly). Every value byte is touched so that
-// the sanitizer sees an out-of-bounds descriptor. depth_budget bounds the
-// recursion of the test itself.
-inline int walk_all(const tarvo_t* pack, std::string* trace = nullptr, int depth_budget = 64) {
-    if (depth_budget == 0) return TARVO_ERR_BAD_DATA;
-    tarvo_item_t item;
-    int r = tarvo_first_item(pack, &item);
-    volatile unsigned sum = 0; // keeps the value reads
-    while (r == 0) {
-        for (size_t i = 0; i < item.value_size; ++i) sum += static_cast<unsigned char>(item.value[i]);
-        if (trace) *trace += std::string(item.key) + ":" + std::to_string(item.type) + " ";
-        if (item.type == TARVO_TYPE_OBJECT || item.type == TARVO_TYPE_ARRAY) {
-            tarvo_t* child = nullptr;
-            int c = item.type == TARVO_TYPE_OBJECT ? tarvo_get_pack_from_item(&item, &child)
-                                                   : tarvo_get_array_from_item(&item, &child);
-            if (c != 0) return c;
-            if (trace) *trace += "{ ";
-            c = walk_all(child, trace, depth_budget - 1);
-            tarvo_finish(child);
-            if (c != 0) return c;
-            if (trace) *trace += "} ";
-        }
-        r = tarvo_next_item(&item, &item);
-    }
-    (void)sum;
-    return r == TARVO_ERR_NOT_FOUND ? 0 : r;
+// A version-2 pack of scalars, short and long strings, raw bytes and nested
+// containers, as exactly its bytes.
+inline std::vector<char> v2_sample() {
+    V2Pack w;
+    EXPECT_EQ(tarvo_put_int32(w.pack, "i", -2), 0);
+    EXPECT_EQ(tarvo_put_str(w.pack, "s", "short"), 0);
+    EXPECT_EQ(tarvo_put_str(w.pack, "l", std::string(260, 'l').c_str()), 0);
+    EXPECT_EQ(tarvo_put_raw(w.pack, "r", "\1\2", 2), 0);
+    tarvo_t* o = tarvo_put_object(w.pack, "o");
+    tarvo_t* a = tarvo_put_array(o, "a");
+    EXPECT_EQ(tarvo_put_double(a, nullptr, 2.5), 0);
+    tarvo_t* x = tarvo_put_object(a, nullptr);
+    EXPECT_EQ(tarvo_put_null(x, "n"), 0);
+    tarvo_finish(x);
+    tarvo_finish(a);
+    EXPECT_EQ(tarvo_put_bool(o, "b", 1), 0);
+    tarvo_finish(o);
+    return std::vector<char>(w.buf.begin(), w.buf.begin() + tarvo_get_size(w.pack));
 }
 
 } // namespace tarvo_test

@@ -2,9 +2,10 @@
 // round trips through tarvo_open_rw, and appends to reopened packs.
 #include "v2_support.h"
 
+#include "tarvo_bits/little_endian.h"
+
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,8 @@ namespace {
 
 template <class T>
 T value_of(const tarvo_item_t& item) {
-    T v;
-    EXPECT_EQ(item.value_size, sizeof v);
-    std::memcpy(&v, item.value, sizeof v);
-    return v;
+    EXPECT_EQ(item.value_size, sizeof(T));
+    return tarvo::load_le<T>(item.value);
 }
 
 // The pack of the golden tests: scalars of every type and nested containers.

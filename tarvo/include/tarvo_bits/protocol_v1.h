@@ -124,29 +124,12 @@ constexpr int MIN_TEMP = 96;
 // of a version-1 pack, placed in the pack's temp area (or pool).
 class Protocol_v1 final : public Tarvo {
 public:
-    // Writes the empty header into buf and returns the root handle.
-    static Tarvo* open_w(char* buf, int size, Allocator& allocator) noexcept;
-    // Checks the header, then records the room left in it.
-    static Tarvo* open_rw(char* buf, int size, Allocator& allocator) noexcept;
-
-    int version() const noexcept override { return 1; }
-    int put(const char* name, int type, const void* data, uint32_t size) noexcept override;
-    Tarvo* put_container(const char* name, int type) noexcept override;
-    int close() noexcept override;
-    int size() const noexcept override;
-    char* buffer() const noexcept override;
-    int item_count() const noexcept override;
-    int valid() const noexcept override;
-    int first_item(tarvo_item_t* item) const noexcept override;
-    int next_item(const tarvo_item_t* current, tarvo_item_t* next) const noexcept override;
-    int child_from_item(const tarvo_item_t* item, int type, Tarvo** child) const noexcept override;
+    TARVO_ENGINE_INTERFACE;
 
 private:
     Protocol_v1(Allocator& allocator, const tarvo_v1_t& pack) noexcept : Tarvo(allocator), _pack(pack) {}
     using EngineOpen = int (*)(tarvo_v1_t*, char*, int);
     static Tarvo* open(EngineOpen engine_open, char* buf, int size, Allocator& allocator) noexcept;
-    // Copies an engine item into a plain descriptor owned by this handle.
-    int hand_out(int r, const tarvo_v1_item_t& from, tarvo_item_t* to) const noexcept;
 
     tarvo_v1_t _pack;
 };

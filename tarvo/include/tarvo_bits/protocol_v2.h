@@ -22,16 +22,7 @@
 
 #include "tarvo_bits/tarvo_pack.h"
 
-#include <array>
-#include <cstring>
-
 namespace tarvo {
-
-// Plain type code -> version-2 type byte (0: none), built at load time.
-extern const std::array<unsigned char, 256> gtype_dict;
-// Version-2 type byte -> plain type code (TARVO_TYPE_V2_OTHER for 8/16-bit
-// integers and dates, 0 for bytes that are no live item).
-extern const std::array<unsigned char, 256> greverse_type_dict;
 
 namespace v2 {
 
@@ -40,33 +31,6 @@ constexpr uint32_t COUNT_SIZE = 4;
 constexpr uint32_t EMPTY_ROOT = CONTAINER_HEADER + COUNT_SIZE;
 constexpr uint32_t MAX_SHORT_VALUE = 255;
 constexpr int MIN_TEMP = 136;
-
-// What a type byte says about the item it starts.
-enum Kind : uint8_t {
-    KIND_INVALID = 0, // no item of a version-2 pack starts with this byte
-    KIND_DELETED,     // kind bits zero: skipped by readers
-    KIND_FIXED,       // value size in the low nibble
-    KIND_STRING,      // text and its NUL
-    KIND_RAW,         // bytes as they are
-    KIND_CONTAINER,   // item count, then items
-};
-
-struct TypeRow {
-    uint8_t kind;
-    uint8_t header;     // header bytes: 2, 3 or 6 (0 for KIND_INVALID)
-    uint8_t value_size; // fixed value size, 0 for variable-length items
-};
-
-// One row per type byte.
-extern const std::array<TypeRow, 256> gtype_rows;
-
-// Whether the validated item at off carries the name of len bytes (the
-// stored name is those bytes and its NUL).
-inline bool name_matches(const char* buf, uint32_t off, const char* name, size_t len) noexcept {
-    const char* p = buf + off;
-    size_t stored = static_cast<uint8_t>(p[1]);
-    return stored == len + 1 && std::memcmp(p + gtype_rows[static_cast<uint8_t>(p[0])].header, name, len) == 0;
-}
 
 // Lookup index of the names present in one container: an open-addressing
 // table of item offsets, kept in the temp area. Offsets never move, since
@@ -97,22 +61,7 @@ private:
 // Handle of one version-2 object or array inside a caller's buffer.
 class Protocol_v2 final : public Tarvo {
 public:
-    // Writes the empty root object into buf and returns its handle.
-    static Tarvo* open_w(char* buf, int size, Allocator& allocator) noexcept;
-    // Handle over the root of an existing pack (checked, never written).
-    static Tarvo* open_rw(char* buf, int size, Allocator& allocator) noexcept;
-
-    int version() const noexcept override { return 2; }
-    int put(const char* name, int type, const void* data, uint32_t size) noexcept override;
-    Tarvo* put_container(const char* name, int type) noexcept override;
-    int close() noexcept override { return TARVO_OK; }
-    int size() const noexcept override;
-    char* buffer() const noexcept override { return _buf + _offset; }
-    int item_count() const noexcept override;
-    int valid() const noexcept override;
-    int first_item(tarvo_item_t* item) const noexcept override;
-    int next_item(const tarvo_item_t* current, tarvo_item_t* next) const noexcept override;
-    int child_from_item(const tarvo_item_t* item, int type, Tarvo** child) const noexcept override;
+    TARVO_ENGINE_INTERFACE;
 
 private:
     enum : uint32_t {
@@ -155,7 +104,6 @@ private:
 };
 
 static_assert(sizeof(Protocol_v2) == 64, "a version-2 handle takes 64 temp bytes");
-static_assert(temp_cost(sizeof(Protocol_v2)) <= v2::MIN_TEMP, "an open version-2 pack fits its minimum temp area");
 
 } // namespace tarvo
 

@@ -1,11 +1,12 @@
 // The abstract pack interface behind the tarvo_ plain functions, and the
-// allocators that place handles and indexes in the caller's temp area (or a
-// resource pool). Engines derive from tarvo::Tarvo; the plain functions check
-// the handle and dispatch here, nothing more.
+// interface of the memory sources that hold handles and indexes (the
+// caller's temp area or a resource pool). Engines derive from tarvo::Tarvo;
+// the plain functions check the handle and dispatch here, nothing more.
 #ifndef TARVO_BITS_TARVO_PACK_H
 #define TARVO_BITS_TARVO_PACK_H
 
 #include "tarvo.h"
+#include "tarvo_bits/little_endian.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,43 +33,6 @@ public:
 protected:
     ~Allocator() = default;
 };
-
-// Control block at the aligned start of the temp area. Blocks are handed out
-// from the end of the area downwards, each behind a small header. A block
-// given back is only marked; the space returns once every block below it
-// (allocated later) is back too, so a handle whose parent was finished first
-// still finds the parent's fields intact.
-class BlockAllocator final : public Allocator {
-public:
-    // Bytes left of a temp area once its start is aligned (0 for NULL).
-    static size_t usable(const char* tmp, int tmp_size) noexcept;
-    // Lays out a fresh control block; nullptr when the area cannot hold it.
-    static BlockAllocator* lay_out(char* tmp, int tmp_size) noexcept;
-    // Temp bytes that a handle of object_size costs, block header included.
-    static constexpr size_t block_cost(size_t object_size) noexcept {
-        return HEADER + round_up(object_size);
-    }
-
-    void* allocate(size_t bytes) noexcept override;
-    void release(void* block) noexcept override;
-    size_t available() const noexcept override;
-
-private:
-    static constexpr size_t HEADER = 8;
-    static constexpr size_t round_up(size_t n) noexcept {
-        return (n + TEMP_ALIGN - 1) & ~(TEMP_ALIGN - 1);
-    }
-    BlockAllocator(char* floor, char* end) noexcept : _floor(floor), _top(end), _end(end) {}
-
-    char* _floor; // lowest byte a block may use
-    char* _top;   // header of the most recent block (== _end when none)
-    char* _end;   // one past the aligned temp area
-};
-
-// Temp bytes a whole writable pack needs: control block plus root handle.
-constexpr size_t temp_cost(size_t root_size) noexcept {
-    return sizeof(BlockAllocator) + BlockAllocator::block_cost(root_size);
-}
 
 // Abstract pack (the tarvo_t behind every handle): one open object or array.
 // Handles are never destroyed: they live in allocator blocks and are given
@@ -110,6 +74,25 @@ protected:
     Allocator* _allocator;
 };
 
+// Inside an engine class (public): its two opens, which hand out the root
+// handle or an error code cast to a pointer, and its overrides of every
+// operation of Tarvo. open_w writes an empty root object into buf; open_rw
+// checks the pack already in buf.
+#define TARVO_ENGINE_INTERFACE                                                                    \
+    static Tarvo* open_w(char* buf, int size, Allocator& allocator) noexcept;                     \
+    static Tarvo* open_rw(char* buf, int size, Allocator& allocator) noexcept;                    \
+    int version() const noexcept override;                                                        \
+    int put(const char* name, int type, const void* data, uint32_t size) noexcept override;       \
+    Tarvo* put_container(const char* name, int type) noexcept override;                          \
+    int close() noexcept override;                                                                \
+    int size() const noexcept override;                                                           \
+    char* buffer() const noexcept override;                                                       \
+    int item_count() const noexcept override;                                                     \
+    int valid() const noexcept override;                                                          \
+    int first_item(tarvo_item_t* item) const noexcept override;                                   \
+    int next_item(const tarvo_item_t* current, tarvo_item_t* next) const noexcept override;       \
+    int child_from_item(const tarvo_item_t* item, int type, Tarvo** child) const noexcept override
+
 // Places a T in a block of allocator; nullptr when there is no room.
 template <class T, class... A>
 T* create(Allocator& allocator, A&&... args) noexcept {
@@ -127,18 +110,6 @@ inline tarvo_t* to_handle(Tarvo* pack) noexcept { return reinterpret_cast<tarvo_
 template <class T = Tarvo>
 inline T* error_ptr(int code) noexcept {
     return reinterpret_cast<T*>(static_cast<intptr_t>(code));
-}
-
-// Little-endian fields at any offset.
-inline void store_le(void* dst, uint64_t v, size_t n) noexcept {
-    unsigned char* p = static_cast<unsigned char*>(dst);
-    for (size_t i = 0; i < n; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-inline uint64_t load_le(const void* src, size_t n) noexcept {
-    const unsigned char* p = static_cast<const unsigned char*>(src);
-    uint64_t v = 0;
-    for (size_t i = n; i-- > 0;) v = (v << 8) | p[i];
-    return v;
 }
 
 } // namespace tarvo
