@@ -74,8 +74,7 @@ TEST(BinaryDeserializer, DefaultsRefuse)
     } rows[] = {
         {[&] { d.deserialize("", 1); }, "try_deserialize interface has not been implemented.",
          "virtual size_t tal::var::IBinaryDeserializer::try_deserialize(const void*, size_t)"},
-        {[&] { d.try_deserialize(nullptr, 0); },
-         "try_deserialize interface has not been implemented.",
+        {[&] { d.try_deserialize(nullptr, 0); }, "try_deserialize interface has not been implemented.",
          "virtual size_t tal::var::IBinaryDeserializer::try_deserialize(const void*, size_t)"},
         {[&] { as_const.get_result(); }, "get_result interface has not been implemented.",
          "virtual tal::var::IVar& tal::var::IBinaryDeserializer::get_result() const"},

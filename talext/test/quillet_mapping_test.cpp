@@ -10,15 +10,9 @@
 
 namespace {
 
-using quillet_test::bytes;
-using quillet_test::container;
-using quillet_test::h;
-using quillet_test::isoarray;
-using quillet_test::item;
-using quillet_test::item_stored_name;
-using talext_test::parse;
+using namespace talext_test;
 
-TEST(QuilletMapping, Scalars)
+TEST(DeserializerMapping, Scalars)
 {
     const struct {
         const char* hex;
@@ -53,7 +47,7 @@ TEST(QuilletMapping, Scalars)
         EXPECT_EQ(parse(h(row.hex)), row.text) << row.hex;
 }
 
-TEST(QuilletMapping, Containers)
+TEST(DeserializerMapping, Containers)
 {
     const struct {
         bytes record;
@@ -62,18 +56,19 @@ TEST(QuilletMapping, Containers)
         {container(0x10, "", {}), "{}"},
         {container(0x20, "top", {}), "[]"},
         // Dict keys come in the dict's own order; deleted items are skipped.
-        {container(0x10, "", {item(0x21, "b", h("02")), item(0x03, "gone", h("000000")),
-                              item(0x21, "a", h("01")), container(0x20, "c", {item(0x61, "", h("00"))})}),
+        {container(0x10, "",
+                   {item(0x21, "b", h("02")), item(0x03, "gone", h("000000")), item(0x21, "a", h("01")),
+                    container(0x20, "c", {item(0x61, "", h("00"))})}),
          "{a=u8:1,b=u8:2,c=[null]}"},
         // A later member of the same name wins.
-        {container(0x10, "", {item(0x14, "a", h("01000000")), item(0x14, "a", h("02000000"))}),
-         "{a=i32:2}"},
+        {container(0x10, "", {item(0x14, "a", h("01000000")), item(0x14, "a", h("02000000"))}), "{a=i32:2}"},
         // Names up to their first NUL; element names are never read.
-        {container(0x10, "", {item_stored_name(0x21, h("61006200"), h("07")),
-                              container(0x20, "x", {item_stored_name(0x21, h("ff"), h("08"))})}),
+        {container(0x10, "",
+                   {item_stored_name(0x21, h("61006200"), h("07")),
+                    container(0x20, "x", {item_stored_name(0x21, h("ff"), h("08"))})}),
          "{a=u8:7,x=[u8:8]}"},
-        {container(0x20, "", {item(0xd0, "", h("7800")), container(0x10, "", {}),
-                              isoarray("", 0x31, h("0100"))}),
+        {container(0x20, "",
+                   {item(0xd0, "", h("7800")), container(0x10, "", {}), isoarray("", 0x31, h("0100"))}),
          "[str:78,{},[bool:true,bool:false]]"},
         {isoarray("", 0x12, h("0100 0200 ffff")), "[i16:1,i16:2,i16:-1]"},
         {isoarray("", 0x84, h("")), "[]"},
@@ -88,7 +83,7 @@ TEST(QuilletMapping, Containers)
         EXPECT_EQ(parse(row.record), row.text) << quillet_test::hex(row.record);
 }
 
-TEST(QuilletMapping, ObjectIsoarrayRows)
+TEST(DeserializerMapping, ObjectIsoarrayRows)
 {
     const auto col = [](const char* name, const char* elements) { return isoarray(name, 0x14, h(elements)); };
     const auto table = [](const std::vector<bytes>& columns) { return container(0x40, "", columns); };
@@ -104,7 +99,8 @@ TEST(QuilletMapping, ObjectIsoarrayRows)
         {table({}), "[]"},
         // Any container makes a column; items past the first column's count
         // are not read.
-        {table({col("x", "01000000"), container(0x20, "y", {item(0xd0, "", h("7a00")), item(0x58, "", h("0000000000000000"))})}),
+        {table({col("x", "01000000"),
+                container(0x20, "y", {item(0xd0, "", h("7a00")), item(0x58, "", h("0000000000000000"))})}),
          "[{x=i32:1,y=str:7a}]"},
         // The later of two columns of one name wins.
         {table({col("x", "01000000"), col("x", "09000000")}), "[{x=i32:9}]"},
@@ -112,16 +108,18 @@ TEST(QuilletMapping, ObjectIsoarrayRows)
         {table({col("x", ""), col("y", "01000000")}), "[]"},
         {table({col("x", ""), item(0x14, "y", h("01000000"))}), "!tal::ParseErrorException: bad data"},
         {table({col("x", ""), isoarray("", 0x14, h(""))}), "!tal::ParseErrorException: bad data"},
-        {table(many), std::string("[{") + [] {
-             std::vector<std::string> keys;
-             for (int i = 0; i < 128; ++i)
-                 keys.push_back("c" + std::to_string(i));
-             std::sort(keys.begin(), keys.end());
-             std::string s;
-             for (const std::string& k : keys)
-                 s += (s.empty() ? "" : ",") + k + "=u8:5";
-             return s;
-         }() + "}]"},
+        {table(many), std::string("[{") +
+                          [] {
+                              std::vector<std::string> keys;
+                              for (int i = 0; i < 128; ++i)
+                                  keys.push_back("c" + std::to_string(i));
+                              std::sort(keys.begin(), keys.end());
+                              std::string s;
+                              for (const std::string& k : keys)
+                                  s += (s.empty() ? "" : ",") + k + "=u8:5";
+                              return s;
+                          }() +
+                          "}]"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(parse(row.record), row.text) << quillet_test::hex(row.record);

@@ -8,13 +8,7 @@
 
 namespace {
 
-using quillet_test::bytes;
-using quillet_test::h;
-using quillet_test::Record;
-using talext_test::parse;
-using talext_test::text;
-using tal::var::IVar;
-using tal::var::QuilletDeserializer;
+using namespace talext_test;
 
 // Where a string's or raw's bytes lie.
 const char* data_of(const IVar& v)
@@ -22,7 +16,7 @@ const char* data_of(const IVar& v)
     return v.is_raw() ? static_cast<const char*>(v.to_raw().data) : v.c_str();
 }
 
-TEST(QuilletCopy, BorrowPointsIntoTheInputCopyDoesNot)
+TEST(DeserializerCopy, BorrowPointsIntoTheInputCopyDoesNot)
 {
     const struct {
         const char* hex;
@@ -39,7 +33,8 @@ TEST(QuilletCopy, BorrowPointsIntoTheInputCopyDoesNot)
     };
     for (const auto& row : rows) {
         const bytes b = h(row.hex);
-        for (QuilletDeserializer::copy_option_t opt : {QuilletDeserializer::DEEP, QuilletDeserializer::SHALLOW}) {
+        for (QuilletDeserializer::copy_option_t opt :
+             {QuilletDeserializer::DEEP, QuilletDeserializer::SHALLOW}) {
             Record r(b);
             tal::ResourcePool rp;
             QuilletDeserializer d(rp);
@@ -61,7 +56,7 @@ TEST(QuilletCopy, BorrowPointsIntoTheInputCopyDoesNot)
     }
 }
 
-TEST(QuilletCopy, TextEndingWithoutNul)
+TEST(DeserializerCopy, TextEndingWithoutNul)
 {
     // Copied: the last byte is dropped unseen, inner NULs kept. Borrowed:
     // the text must end in its NUL.
@@ -72,7 +67,7 @@ TEST(QuilletCopy, TextEndingWithoutNul)
     EXPECT_EQ(parse(h("d000 00"), QuilletDeserializer::SHALLOW), "str:");
 }
 
-TEST(QuilletResult, KeptAcrossParses)
+TEST(DeserializerResult, KeptAcrossParses)
 {
     tal::ResourcePool rp;
     QuilletDeserializer d(rp);
@@ -94,10 +89,10 @@ TEST(QuilletResult, KeptAcrossParses)
         size_t max_size;
         size_t returned;  // 0: the parse throws
     } keep[] = {
-        {h("1400 2a00"), 4, 6},               // too short: measured only
-        {h("14"), 1, 2},                      // even the header is cut short
-        {h("5800 0000000000000000"), 10, 0},  // unknown type
-        {h("1000 04000000 01000000"), 10, 0}, // its one item is missing
+        {h("1400 2a00"), 4, 6},                // too short: measured only
+        {h("14"), 1, 2},                       // even the header is cut short
+        {h("5800 0000000000000000"), 10, 0},   // unknown type
+        {h("1000 04000000 01000000"), 10, 0},  // its one item is missing
     };
     for (const auto& row : keep) {
         if (row.returned != 0) {

@@ -18,6 +18,15 @@ namespace talext_test {
 
 using tal::var::IVar;
 using tal::var::QuilletDeserializer;
+// The record builder the tests share with the reader's.
+using quillet_test::bytes;
+using quillet_test::container;
+using quillet_test::h;
+using quillet_test::isoarray;
+using quillet_test::item;
+using quillet_test::item_stored_name;
+using quillet_test::le32;
+using quillet_test::Record;
 
 inline const IVar& referent(const IVar& v)
 {
@@ -32,13 +41,20 @@ inline std::string kind_tag(const IVar& v)
         std::type_index type;
         const char* tag;
     } tags[] = {
-        {typeid(Number<signed char>), "i8"},  {typeid(Number<short>), "i16"},
-        {typeid(Number<int>), "i32"},         {typeid(Number<long long>), "i64"},
-        {typeid(Number<unsigned char>), "u8"}, {typeid(Number<unsigned short>), "u16"},
-        {typeid(Number<unsigned int>), "u32"}, {typeid(Number<unsigned long long>), "u64"},
-        {typeid(Number<float>), "f32"},       {typeid(Number<double>), "f64"},
-        {typeid(Bool), "bool"},               {typeid(String), "str"},
-        {typeid(ShallowString), "sstr"},      {typeid(ShallowRaw), "raw"},
+        {typeid(Number<signed char>), "i8"},
+        {typeid(Number<short>), "i16"},
+        {typeid(Number<int>), "i32"},
+        {typeid(Number<long long>), "i64"},
+        {typeid(Number<unsigned char>), "u8"},
+        {typeid(Number<unsigned short>), "u16"},
+        {typeid(Number<unsigned int>), "u32"},
+        {typeid(Number<unsigned long long>), "u64"},
+        {typeid(Number<float>), "f32"},
+        {typeid(Number<double>), "f64"},
+        {typeid(Bool), "bool"},
+        {typeid(String), "str"},
+        {typeid(ShallowString), "sstr"},
+        {typeid(ShallowRaw), "raw"},
     };
     for (const auto& row : tags)
         if (row.type == std::type_index(typeid(v)))
@@ -66,7 +82,8 @@ inline std::string text(const IVar& var)
         return "[" + out + "]";
     }
     if (v.is_raw())
-        return kind_tag(v) + ":" + quillet_test::hex(static_cast<const char*>(v.to_raw().data), v.to_raw().length);
+        return kind_tag(v) + ":" +
+               quillet_test::hex(static_cast<const char*>(v.to_raw().data), v.to_raw().length);
     if (v.is_string())
         return kind_tag(v) + ":" + quillet_test::hex(v.c_str(), v.c_str_len());
     return kind_tag(v) + ":" + v.to_string().c_str();

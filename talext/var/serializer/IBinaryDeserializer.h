@@ -26,8 +26,8 @@ public:
     {
         const size_t res = try_deserialize(buf, max_size);
         if (res > max_size) {
-            throw tal::OutOfBoundException() << TAL_EXCEPTION_ARG << "buffer too small! max_size["
-                                             << max_size << "] expect[>=" << res << "]";
+            throw tal::OutOfBoundException() << TAL_EXCEPTION_ARG << "buffer too small! max_size[" << max_size
+                                             << "] expect[>=" << res << "]";
         }
         return get_result();
     }

@@ -55,7 +55,7 @@ T load_le(const char* p)
 template <typename T>
 IVar& build_number(tal::ResourcePool& rp, copy_option_t, const quillet::Iterator& it)
 {
-    return rp.create<Number<T> >(load_le<T>(it.value()));
+    return rp.create<Number<T>>(load_le<T>(it.value()));
 }
 
 IVar& build_bool(tal::ResourcePool& rp, copy_option_t, const quillet::Iterator& it)
@@ -162,8 +162,7 @@ const QuilletDeserializer::item_kind_t& QuilletDeserializer::_s_kind(uint8_t typ
     return kinds[type];
 }
 
-QuilletDeserializer::QuilletDeserializer(tal::ResourcePool& rp)
-    : _rp(rp), _pres(&Null::null), _copy_opt(DEEP)
+QuilletDeserializer::QuilletDeserializer(tal::ResourcePool& rp) : _rp(rp), _pres(&Null::null), _copy_opt(DEEP)
 {
 }
 
@@ -178,8 +177,7 @@ size_t QuilletDeserializer::try_deserialize(const void* buf, size_t max_size)
     const size_t pack_size = getQuilletSize(buffer);
     if (pack_size == 0) {
         throw tal::ParseErrorException()
-            << TAL_EXCEPTION_ARG << "bad quillet data, unknown quillet item type, buffer size:"
-            << static_cast<unsigned long>(max_size);
+            << TAL_EXCEPTION_ARG << "bad quillet data, unknown quillet item type, buffer size:" << max_size;
     }
     if (max_size < pack_size)
         return pack_size;
@@ -220,8 +218,8 @@ IVar& QuilletDeserializer::_deserialize_scalar(const quillet::Iterator& it)
     const scalar_builder_t scalar = _s_kind(it.getType()).scalar;
     if (scalar == nullptr) {
         throw tal::BadArgumentException()
-            << tal::ExceptionArg(DESERIALIZE_VALUE_FUNCTION, __FILE__, __LINE__)
-            << "invalid tarvo item type " << static_cast<unsigned int>(it.getType());
+            << tal::ExceptionArg(DESERIALIZE_VALUE_FUNCTION, __FILE__, __LINE__) << "invalid tarvo item type "
+            << static_cast<unsigned int>(it.getType());
     }
     return scalar(_rp, _copy_opt, it);
 }
@@ -260,8 +258,7 @@ IVar& QuilletDeserializer::_deserialize_objectisoarray(quillet::buffer::Reader& 
     Array& arr = new_array(_rp);
     const uint32_t field = reader.count();
     if (field > MAX_FIELDS) {
-        throw tal::OutOfBoundException() << TAL_EXCEPTION_ARG << "too many isoarray fields! found "
-                                         << field;
+        throw tal::OutOfBoundException() << TAL_EXCEPTION_ARG << "too many isoarray fields! found " << field;
     }
     if (field == 0)
         return arr;
@@ -273,8 +270,7 @@ IVar& QuilletDeserializer::_deserialize_objectisoarray(quillet::buffer::Reader& 
     // The reader has checked this count against the column's bytes, so the
     // rows allocated for it are bounded by the input's size.
     const uint32_t size = quillet::buffer::Reader(reader, field_iter).count();
-    Dict* children =
-        _rp.create_array<Dict>(size, Dict::allocator_type(&_rp.get_mempool()));
+    Dict* children = _rp.create_array<Dict>(size, Dict::allocator_type(&_rp.get_mempool()));
     for (uint32_t i = 0; i < size; ++i)
         arr.set(i, children[i]);
     for (uint32_t f = 0; f < field; ++f) {
@@ -288,9 +284,8 @@ IVar& QuilletDeserializer::_deserialize_objectisoarray(quillet::buffer::Reader& 
         quillet::Iterator child_iter;
         for (uint32_t i = 0; i < size; ++i) {
             if (!field_reader.next(child_iter)) {
-                throw tal::OutOfBoundException()
-                    << TAL_EXCEPTION_ARG << "cannot fetch item from field  " << f << "/" << field
-                    << " named " << key;
+                throw tal::OutOfBoundException() << TAL_EXCEPTION_ARG << "cannot fetch item from field  " << f
+                                                 << "/" << field << " named " << key;
             }
             children[i].set(key, _deserialize_value(field_reader, child_iter));
         }
