@@ -30,6 +30,9 @@ TEST(DeserializerCopy, BorrowPointsIntoTheInputCopyDoesNot)
         {"6000 03000000 010203", 6, "raw:010203", "raw:010203"},
         // A value ending exactly at the buffer's end is still seen whole.
         {"6000 01000000 ff", 6, "raw:ff", "raw:ff"},
+        // An empty raw is a valid empty view (the borrowed one just past the
+        // last byte), never a null pointer.
+        {"6000 00000000", 6, "raw:", "raw:"},
     };
     for (const auto& row : rows) {
         const bytes b = h(row.hex);
@@ -42,7 +45,8 @@ TEST(DeserializerCopy, BorrowPointsIntoTheInputCopyDoesNot)
             EXPECT_EQ(d.get_copy_option(), opt);
             const IVar& v = d.deserialize(r.memory.get(), b.size());
             const char* p = data_of(v);
-            const bool inside = p >= r.memory.get() && p < r.memory.get() + b.size();
+            EXPECT_NE(p, nullptr) << row.hex;
+            const bool inside = p >= r.memory.get() && p <= r.memory.get() + b.size();
             if (opt == QuilletDeserializer::SHALLOW) {
                 EXPECT_EQ(p, r.memory.get() + row.value_offset) << row.hex;
                 EXPECT_EQ(text(v), row.shallow) << row.hex;

@@ -52,9 +52,10 @@ T load_le(const char* p)
 
 // Scalar builders. The reader has checked the value bytes against the
 // buffer; for numbers their count is the width the type byte gives.
-template <typename T>
+template <uint8_t Type, typename T>
 IVar& build_number(tal::ResourcePool& rp, copy_option_t, const quillet::Iterator& it)
 {
+    static_assert((Type & TARVOV2_FIXED_ITEM) == sizeof(T), "the type byte gives the number's width");
     return rp.create<Number<T>>(load_le<T>(it.value()));
 }
 
@@ -136,16 +137,16 @@ const QuilletDeserializer::item_kind_t& QuilletDeserializer::_s_kind(uint8_t typ
         {quillet::protocol::TYPE_ISOARRAY, {nullptr, &QuilletDeserializer::_deserialize_array}},
         {quillet::protocol::TYPE_OBJECT_ISOARRAY,
          {nullptr, &QuilletDeserializer::_deserialize_objectisoarray}},
-        {TARVOV2_INT_8, {&build_number<signed char>, nullptr}},
-        {TARVOV2_INT_16, {&build_number<short>, nullptr}},
-        {TARVOV2_INT_32, {&build_number<int>, nullptr}},
-        {TARVOV2_INT_64, {&build_number<long long>, nullptr}},
-        {TARVOV2_UINT_8, {&build_number<unsigned char>, nullptr}},
-        {TARVOV2_UINT_16, {&build_number<unsigned short>, nullptr}},
-        {TARVOV2_UINT_32, {&build_number<unsigned int>, nullptr}},
-        {TARVOV2_UINT_64, {&build_number<unsigned long long>, nullptr}},
-        {TARVOV2_FLOAT, {&build_number<float>, nullptr}},
-        {TARVOV2_DOUBLE, {&build_number<double>, nullptr}},
+        {TARVOV2_INT_8, {&build_number<TARVOV2_INT_8, signed char>, nullptr}},
+        {TARVOV2_INT_16, {&build_number<TARVOV2_INT_16, short>, nullptr}},
+        {TARVOV2_INT_32, {&build_number<TARVOV2_INT_32, int>, nullptr}},
+        {TARVOV2_INT_64, {&build_number<TARVOV2_INT_64, long long>, nullptr}},
+        {TARVOV2_UINT_8, {&build_number<TARVOV2_UINT_8, unsigned char>, nullptr}},
+        {TARVOV2_UINT_16, {&build_number<TARVOV2_UINT_16, unsigned short>, nullptr}},
+        {TARVOV2_UINT_32, {&build_number<TARVOV2_UINT_32, unsigned int>, nullptr}},
+        {TARVOV2_UINT_64, {&build_number<TARVOV2_UINT_64, unsigned long long>, nullptr}},
+        {TARVOV2_FLOAT, {&build_number<TARVOV2_FLOAT, float>, nullptr}},
+        {TARVOV2_DOUBLE, {&build_number<TARVOV2_DOUBLE, double>, nullptr}},
         {TARVOV2_BOOL, {&build_bool, nullptr}},
         {TARVOV2_NULL, {&build_null, nullptr}},
         {TARVOV2_STRING, {&build_string, nullptr}},
