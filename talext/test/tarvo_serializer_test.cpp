@@ -327,6 +327,10 @@ TEST(TarvoSerializerFailures, BufferForm)
         {"array too big", KEEP, 64, 16, false,
          [](Trees& t) -> IVar& { return t.put(t.dict(), "k", t.array()); },
          TSE + "tarvo_put_array() failed: TVO: Not enough space"},
+        // Never read: the length alone is refused, not cut to 32 bits.
+        {"raw beyond 32 bits", KEEP, 64, 64, false,
+         [](Trees& t) -> IVar& { return t.put(t.dict(), "r", t.rp.create<ShallowRaw>(static_cast<const void*>("x"), size_t(UINT_MAX) + 2)); },
+         TSE + "tarvo_put_raw() failed: TVO: Not enough space"},
         {"name too long", KEEP, 512, 512, false,
          [](Trees& t) -> IVar& { return t.put(t.dict(), std::string(255, 'n').c_str(), t.num<int>(1)); },
          TSE + "tarvo_put_int32() failed: TVO: Name too long"},
