@@ -1,6 +1,8 @@
 // tarvo::Protocol_v1: the pack interface over the tarvo_v1_ engine functions.
 #include "tarvo_bits/protocol_v1.h"
 
+#include "block_allocator.h"
+
 #include <new>
 
 namespace tarvo {
@@ -50,13 +52,23 @@ Tarvo* Protocol_v1::open_rw(char* buf, int size, Allocator& allocator) noexcept
     return open(tarvo_v1_open_rw, buf, size, allocator);
 }
 
+void Protocol_v1::release_resources() noexcept { keys().drop(); }
+
+v1::IndexedKeys Protocol_v1::keys() noexcept
+{
+    // Room for a few nested handles stays free, so that an index rarely
+    // takes what a deeper put needs.
+    return v1::IndexedKeys{_index, *_allocator, 16 * BlockAllocator::block_cost(sizeof(Protocol_v1)), _flags};
+}
+
 int Protocol_v1::version() const noexcept { return 1; }
 
 int Protocol_v1::put(const char* name, int type, const void* data, uint32_t size) noexcept
 {
     // The plain null put hands over one byte (a version-2 null stores one);
     // a version-1 null has no value.
-    return tarvo_v1_put(&_pack, name, type, data, type == TARVO_TYPE_NULL ? 0 : size);
+    v1::IndexedKeys k = keys();
+    return v1::put(&_pack, name, type, data, type == TARVO_TYPE_NULL ? 0 : size, &k);
 }
 
 Tarvo* Protocol_v1::put_container(const char* name, int type) noexcept
@@ -64,7 +76,8 @@ Tarvo* Protocol_v1::put_container(const char* name, int type) noexcept
     // The engine reports a missing block as -11 only after the name checks.
     void* block = _allocator->allocate(sizeof(Protocol_v1));
     tarvo_v1_t child;
-    int r = tarvo_v1_put_container(&_pack, name, type, block ? &child : nullptr);
+    v1::IndexedKeys k = keys();
+    int r = v1::put_container(&_pack, name, type, block ? &child : nullptr, &k);
     if (r != TARVO_OK) {
         if (block)
             _allocator->release(block);

@@ -29,6 +29,26 @@ bool pointer_in(const void* p, const char* lo, const char* hi) noexcept {
     return v >= reinterpret_cast<uintptr_t>(lo) && v <= reinterpret_cast<uintptr_t>(hi);
 }
 
+// Names as the lookup index reads them: after the item's header, name_len
+// counting the NUL.
+struct Keys {
+    struct Query {
+        const char* name;
+        size_t len; // without the NUL
+    };
+    const char* buf;
+
+    const char* name(uint32_t off) const noexcept {
+        return buf + off + gtype_rows[static_cast<uint8_t>(buf[off])].header;
+    }
+    size_t length(uint32_t off) const noexcept { return static_cast<uint8_t>(buf[off + 1]) - 1u; }
+    bool named(uint32_t off) const noexcept { return buf[off + 1] != 0; }
+    uint32_t hash(uint32_t off) const noexcept { return name_hash(NAME_HASH_START, name(off), length(off)); }
+    static uint32_t hash(const Query& q) noexcept { return name_hash(NAME_HASH_START, q.name, q.len); }
+    bool matches(uint32_t off, const Query& q) const noexcept { return v2::name_matches(buf, off, q.name, q.len); }
+    bool same(uint32_t a, uint32_t b) const noexcept { return matches(a, Query{name(b), length(b)}); }
+};
+
 } // namespace
 
 Protocol_v2::Protocol_v2(Allocator& allocator, char* buf, uint32_t capacity, uint32_t offset,
@@ -220,7 +240,7 @@ int Protocol_v2::child_from_item(const tarvo_item_t* desc, int type, Tarvo** chi
 int Protocol_v2::contains(const char* name, size_t len) noexcept {
     Bounds b;
     if (!bounds(b)) return TARVO_ERR_BAD_DATA;
-    if (_index.ready()) return _index.contains(_buf, name, len) ? 1 : 0;
+    if (_index.ready()) return _index.contains(Keys{_buf}, Keys::Query{name, len}) ? 1 : 0;
     // Build the index on the way when the temp area can hold it; the scan
     // answers this lookup either way. A lying count only sizes the table.
     const uint32_t first = b.content + v2::COUNT_SIZE;
@@ -237,7 +257,7 @@ int Protocol_v2::contains(const char* name, size_t len) noexcept {
             return r;
         }
         found = found || v2::name_matches(_buf, item.pos, name, len);
-        if (_index.ready()) _index.insert(*_allocator, _buf, item.pos, child_reserve());
+        if (_index.ready()) _index.insert(*_allocator, Keys{_buf}, item.pos, child_reserve());
     }
 }
 
@@ -266,7 +286,7 @@ int Protocol_v2::append(const char* name, uint8_t type, const void* data, uint32
     grow32(_buf + _offset + 2, n);
     grow32(_buf + b.content, 1);
     for (Protocol_v2* a = _parent; a != nullptr; a = a->_parent) grow32(a->_buf + a->_offset + 2, n);
-    if (_index.ready()) _index.insert(*_allocator, _buf, b.end, child_reserve());
+    if (_index.ready()) _index.insert(*_allocator, Keys{_buf}, b.end, child_reserve());
     return TARVO_OK;
 }
 
