@@ -3,10 +3,7 @@
 // opened pack and walk it again. Besides the sanitizers it traps when a
 // refused put changed a byte, or when appends made a valid pack invalid.
 //
-// Build (clang only; not part of the default configuration):
-//   CXX=clang++ cmake -S . -B build-fuzz -DTARVO_FUZZ=ON
-//   cmake --build build-fuzz --target pack_fuzz
-//   build-fuzz/tarvo/pack_fuzz -max_total_time=600 -timeout=10 <corpus dir>
+// Built and run by scripts/run-fuzz (TARVO_FUZZ, clang only).
 //
 // Input: two control bytes, then the pack bytes. The first control byte is
 // the room the buffer has past the given bytes, the second picks the temp
