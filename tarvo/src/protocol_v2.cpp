@@ -18,11 +18,7 @@ const char EMPTY_KEY[] = "";
 void grow32(char* p, uint32_t n) noexcept { store_le(p, load_le<uint32_t>(p) + n, 4); }
 
 // Length of a name, counted no further than one past the longest name.
-size_t name_length(const char* name) noexcept {
-    size_t n = 0;
-    while (n <= TARVO_MAX_NAME_LEN && name[n] != '\0') ++n;
-    return n;
-}
+size_t name_length(const char* name) noexcept { return strnlen(name, TARVO_MAX_NAME_LEN + 1); }
 
 bool pointer_in(const void* p, const char* lo, const char* hi) noexcept {
     uintptr_t v = reinterpret_cast<uintptr_t>(p);
