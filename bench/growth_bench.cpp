@@ -56,5 +56,5 @@ BENCHMARK(BM_Scalars_v1)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchm
 BENCHMARK(BM_Scalars_v2)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SiblingObjects_v1)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SiblingObjects_v2)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SiblingObjectsScanning_v1)->RangeMultiplier(4)->Range(1000, 16000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SiblingObjectsScanning_v2)->RangeMultiplier(4)->Range(1000, 16000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SiblingObjectsScanning_v1)->Arg(1000)->Arg(4000)->Arg(16000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SiblingObjectsScanning_v2)->Arg(1000)->Arg(4000)->Arg(16000)->Unit(benchmark::kMillisecond);

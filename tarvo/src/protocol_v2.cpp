@@ -20,6 +20,27 @@ void grow32(char* p, uint32_t n) noexcept { store_le(p, load_le<uint32_t>(p) + n
 // Length of a name, counted no further than one past the longest name.
 size_t name_length(const char* name) noexcept { return strnlen(name, TARVO_MAX_NAME_LEN + 1); }
 
+// Two possibly overlapping windows of width W cover n bytes, W <= n <= 2W;
+// both are loaded before either is stored.
+template <class W>
+void move_windows(char* dst, const char* src, size_t n) noexcept {
+    W head, tail;
+    std::memcpy(&head, src, sizeof head);
+    std::memcpy(&tail, src + n - sizeof tail, sizeof tail);
+    std::memcpy(dst, &head, sizeof head);
+    std::memcpy(dst + n - sizeof tail, &tail, sizeof tail);
+}
+
+// memmove, inline for the short names and values most items have.
+void move_bytes(char* dst, const void* from, size_t n) noexcept {
+    const char* src = static_cast<const char*>(from);
+    if (n > 16) std::memmove(dst, src, n);
+    else if (n >= 8) move_windows<uint64_t>(dst, src, n);
+    else if (n >= 4) move_windows<uint32_t>(dst, src, n);
+    else if (n >= 2) move_windows<uint16_t>(dst, src, n);
+    else if (n == 1) *dst = *src;
+}
+
 bool pointer_in(const void* p, const char* lo, const char* hi) noexcept {
     uintptr_t v = reinterpret_cast<uintptr_t>(p);
     return v >= reinterpret_cast<uintptr_t>(lo) && v <= reinterpret_cast<uintptr_t>(hi);
@@ -271,8 +292,8 @@ int Protocol_v2::append(const char* name, uint8_t type, const void* data, uint32
     // The value may lie in this buffer, even across its end: move it before
     // the header and name are written over its source.
     char* p = _buf + b.end;
-    if (size) std::memmove(p + row.header + name_bytes, data, size);
-    if (name_bytes) std::memmove(p + row.header, name, name_bytes);
+    move_bytes(p + row.header + name_bytes, data, size);
+    move_bytes(p + row.header, name, name_bytes);
     p[0] = static_cast<char>(type);
     p[1] = static_cast<char>(name_bytes);
     if (row.header == 3) p[2] = static_cast<char>(size);
