@@ -281,10 +281,14 @@ int check_absent(const char* buf, const Container& c, const Path& p, tarvo::v1::
     tarvo::NameIndex* index = keys ? keys->ready() : nullptr;
     if (index && keys->covered == count)
         return index->contains(k, p) ? TARVO_ERR_EXIST : TARVO_OK;
-    // A lying count only sizes the table: every item takes 8 bytes at least.
+    // None yet, or one that missed puts through another handle: scan, and
+    // index on the way. A lying count only sizes the table: every item takes
+    // 8 bytes at least.
+    if (keys)
+        keys->drop();
     const std::uint32_t most = (c.end - c.begin) / (ITEM_HEAD + 1);
     index = keys && count >= INDEX_MIN_CHILDREN ? keys->rebuild(count < most ? count : most) : nullptr;
-    if (keys)
+    if (index)
         keys->covered = count;
     bool found = false;
     Item it;
