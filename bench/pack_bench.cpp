@@ -53,6 +53,7 @@ void add(const std::shared_ptr<Workload>& w) {
             Sink sink;
             std::vector<char> tmp(1 << 16);
             for (auto _ : state) {
+                sink.rewind();
                 tarvo_t* pack = tarvo_open_rw(p->buf.data(), p->size, tmp.data(), static_cast<int>(tmp.size()));
                 bench::read_pack(pack, sink);
                 tarvo_finish(pack);
@@ -78,6 +79,7 @@ void add(const std::shared_ptr<Workload>& w) {
         bench::msgpack_build(sbuf, w->tree);
         Sink sink;
         for (auto _ : state) {
+            sink.rewind();
             if (!bench::msgpack_walk(sbuf.data, sbuf.size, sink)) state.SkipWithError("does not unpack");
             benchmark::DoNotOptimize(sink.sum);
         }

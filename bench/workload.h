@@ -118,11 +118,13 @@ struct Packed {
 };
 
 // What reading a value costs a consumer: scalars into a number, text and
-// raw bytes copied out one after the other.
+// raw bytes copied out one after the other, from the start of the scratch
+// area again on each read of a whole pack (as memcpy reuses its target).
 struct Sink {
     uint64_t sum = 0;
     size_t at = 0;
     std::vector<char> scratch = std::vector<char>(size_t{32} << 20);
+    void rewind() { at = 0; }
     void scalar(const void* p, size_t n) {
         uint64_t v = 0;
         std::memcpy(&v, p, n < 8 ? n : 8);
