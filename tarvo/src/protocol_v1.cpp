@@ -3,6 +3,7 @@
 
 #include "block_allocator.h"
 
+#include <cstdint>
 #include <new>
 
 namespace tarvo {
@@ -52,13 +53,29 @@ Tarvo* Protocol_v1::open_rw(char* buf, int size, Allocator& allocator) noexcept
     return open(tarvo_v1_open_rw, buf, size, allocator);
 }
 
-void Protocol_v1::release_resources() noexcept { keys().drop(); }
+void Protocol_v1::release_resources() noexcept
+{
+    v1::IndexedKeys k = keys();
+    k.drop();
+    keep(k);
+}
 
 v1::IndexedKeys Protocol_v1::keys() noexcept
 {
     // Room for a few nested handles stays free, so that an index rarely
     // takes what a deeper put needs.
-    return v1::IndexedKeys{_index, *_allocator, 16 * BlockAllocator::block_cost(sizeof(Protocol_v1)), _flags};
+    const uintptr_t at = reinterpret_cast<uintptr_t>(this) + static_cast<uintptr_t>(static_cast<int32_t>(_flags));
+    return v1::IndexedKeys{*_allocator, 16 * BlockAllocator::block_cost(sizeof(Protocol_v1)),
+                           _flags ? reinterpret_cast<v1::KeyIndex*>(at) : nullptr};
+}
+
+void Protocol_v1::keep(v1::IndexedKeys& keys) noexcept
+{
+    // Always within the temp area; a pool's blocks may lie further apart.
+    const intptr_t offset = reinterpret_cast<intptr_t>(keys.index) - reinterpret_cast<intptr_t>(this);
+    if (keys.index && (offset < INT32_MIN || offset > INT32_MAX))
+        keys.drop();
+    _flags = keys.index ? static_cast<uint32_t>(static_cast<int32_t>(offset)) : 0;
 }
 
 int Protocol_v1::version() const noexcept { return 1; }
@@ -68,7 +85,9 @@ int Protocol_v1::put(const char* name, int type, const void* data, uint32_t size
     // The plain null put hands over one byte (a version-2 null stores one);
     // a version-1 null has no value.
     v1::IndexedKeys k = keys();
-    return v1::put(&_pack, name, type, data, type == TARVO_TYPE_NULL ? 0 : size, &k);
+    int r = v1::put(&_pack, name, type, data, type == TARVO_TYPE_NULL ? 0 : size, &k);
+    keep(k);
+    return r;
 }
 
 Tarvo* Protocol_v1::put_container(const char* name, int type) noexcept
@@ -78,6 +97,7 @@ Tarvo* Protocol_v1::put_container(const char* name, int type) noexcept
     tarvo_v1_t child;
     v1::IndexedKeys k = keys();
     int r = v1::put_container(&_pack, name, type, block ? &child : nullptr, &k);
+    keep(k);
     if (r != TARVO_OK) {
         if (block)
             _allocator->release(block);

@@ -278,9 +278,9 @@ int check_absent(const char* buf, const Container& c, const Path& p, tarvo::v1::
 {
     const Keys k{buf, c.end};
     const std::uint32_t count = load_le<std::uint32_t>(buf + c.count_at);
-    tarvo::NameIndex* index = keys ? keys->ready() : nullptr;
-    if (index && keys->covered == count)
-        return index->contains(k, p) ? TARVO_ERR_EXIST : TARVO_OK;
+    tarvo::v1::KeyIndex* index = keys ? keys->ready() : nullptr;
+    if (index && index->covered == count)
+        return index->names.contains(k, p) ? TARVO_ERR_EXIST : TARVO_OK;
     // None yet, or one that missed puts through another handle: scan, and
     // index on the way. A lying count only sizes the table: every item takes
     // 8 bytes at least.
@@ -288,8 +288,6 @@ int check_absent(const char* buf, const Container& c, const Path& p, tarvo::v1::
         keys->drop();
     const std::uint32_t most = (c.end - c.begin) / (ITEM_HEAD + 1);
     index = keys && count >= INDEX_MIN_CHILDREN ? keys->rebuild(count < most ? count : most) : nullptr;
-    if (index)
-        keys->covered = count;
     bool found = false;
     Item it;
     for (std::uint32_t at = c.begin; at != c.end; at = it.end()) {
@@ -300,13 +298,15 @@ int check_absent(const char* buf, const Container& c, const Path& p, tarvo::v1::
         }
         found = found || path_equals(p, buf + it.key(), it.key_len);
         if (index) {
-            index->insert(keys->allocator, k, at, keys->reserve);
-            if (!index->ready()) {
+            index->names.insert(keys->allocator, k, at, keys->reserve);
+            if (!index->names.ready()) {
                 keys->drop();
                 index = nullptr;
             }
         }
     }
+    if (index)
+        index->covered = count;
     return found ? TARVO_ERR_EXIST : TARVO_OK;
 }
 
@@ -315,28 +315,29 @@ int check_absent(const char* buf, const Container& c, const Path& p, tarvo::v1::
 void index_appended(const Container& c, std::uint32_t count, std::uint32_t at, std::uint32_t end,
                     const char* buf, tarvo::v1::IndexedKeys* keys)
 {
-    tarvo::NameIndex* index = keys && c.type == TARVO_TYPE_OBJECT ? keys->ready() : nullptr;
+    tarvo::v1::KeyIndex* index = keys && c.type == TARVO_TYPE_OBJECT ? keys->ready() : nullptr;
     if (!index)
         return;
-    if (keys->covered != count) {
+    if (index->covered != count) {
         keys->drop();
         return;
     }
-    index->insert(keys->allocator, Keys{buf, end}, at, keys->reserve);
-    if (!index->ready())
+    index->names.insert(keys->allocator, Keys{buf, end}, at, keys->reserve);
+    if (!index->names.ready())
         keys->drop();
-    keys->covered = count + 1;
+    else
+        index->covered = count + 1;
 }
 
 }  // namespace
 
-tarvo::NameIndex* tarvo::v1::IndexedKeys::rebuild(std::uint32_t expected) noexcept
+tarvo::v1::KeyIndex* tarvo::v1::IndexedKeys::rebuild(std::uint32_t expected) noexcept
 {
     drop();
     if (allocator.available() < reserve)
         return nullptr;
-    index = create<NameIndex>(allocator);
-    if (index && !index->reset(allocator, expected, reserve))
+    index = create<KeyIndex>(allocator);
+    if (index && !index->names.reset(allocator, expected, reserve))
         drop();
     return index;
 }
@@ -345,7 +346,7 @@ void tarvo::v1::IndexedKeys::drop() noexcept
 {
     if (!index)
         return;
-    index->drop(allocator);
+    index->names.drop(allocator);
     allocator.release(index);
     index = nullptr;
 }

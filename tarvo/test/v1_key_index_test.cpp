@@ -4,6 +4,8 @@
 #include "tarvo.h"
 #include "tarvo_bits/protocol_v1.h"
 
+#include "tal/ResourcePool.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -55,11 +57,14 @@ TEST(V1KeyIndex, CodesAndBytesAsTheScanGivesThem)
 {
     const int size = 8192;
     const std::vector<char> want = engine_bytes(size);
-    // The smallest area holds no index; the others one, or one per level.
-    for (int tmp_size : {208, 1536, 1 << 16}) {
+    // The smallest area holds no index; the others one, or one per level;
+    // a pool holds them all, its blocks wherever the heap puts them.
+    for (int tmp_size : {208, 1536, 1 << 16, 0}) {
         SCOPED_TRACE(tmp_size);
         std::vector<char> buf(size), tmp(tmp_size);
-        tarvo_t* p = tarvo_open_w(1, buf.data(), size, tmp.data(), tmp_size);
+        tal::ResourcePool pool;
+        tarvo_t* p = tmp_size ? tarvo_open_w(1, buf.data(), size, tmp.data(), tmp_size)
+                              : tarvo_open_w_rp(1, buf.data(), size, &pool);
         tarvo_t* o = tarvo_put_object(p, "o");
         ASSERT_EQ(0, TARVO_PTR_ERR(o));
         fill(o);

@@ -125,16 +125,22 @@ constexpr int MIN_TEMP = 96;
 // scan of the siblings. Built by such a check over enough siblings when the
 // temp area holds it beside room for a few more handles; the puts scan as
 // tarvo_v1_put_container does otherwise.
-struct IndexedKeys {
-    NameIndex*& index;  // in its own temp block; null until built
-    Allocator& allocator;
-    size_t reserve;     // temp bytes to leave free: a few child handles
-    uint32_t& covered;  // child count the index covers: any other count
-                        // means another handle put into the object
+struct KeyIndex {
+    NameIndex names;
+    uint32_t covered; // child count the index covers: any other count means
+                      // another handle put into the object
+};
 
-    NameIndex* ready() const noexcept { return index && index->ready() ? index : nullptr; }
+// A handle's key index (in its own temp block; null until built) with the
+// memory it grows in.
+struct IndexedKeys {
+    Allocator& allocator;
+    size_t reserve; // temp bytes to leave free: a few child handles
+    KeyIndex* index;
+
+    KeyIndex* ready() const noexcept { return index && index->names.ready() ? index : nullptr; }
     // A fresh empty index for about expected keys, or null when it does not fit.
-    NameIndex* rebuild(uint32_t expected) noexcept;
+    KeyIndex* rebuild(uint32_t expected) noexcept;
     void drop() noexcept;
 };
 
@@ -156,13 +162,16 @@ private:
     static Tarvo* open(EngineOpen engine_open, char* buf, int size, Allocator& allocator) noexcept;
     void release_resources() noexcept override;
     v1::IndexedKeys keys() noexcept;
+    // Records where keys' index now lies, or drops it when _flags cannot say.
+    void keep(v1::IndexedKeys& keys) noexcept;
 
-    // _flags holds the child count the index covers; the index itself lives
-    // in its own block, so that a handle stays small enough for the
-    // smallest temp area.
+    // _flags holds where the key index lies, as an offset from this handle
+    // (0: none), so that handles keep the size the smallest temp area and
+    // every nesting depth were counted with.
     tarvo_v1_t _pack;
-    NameIndex* _index = nullptr;
 };
+
+static_assert(sizeof(Protocol_v1) == 40, "a version-1 handle takes 40 temp bytes");
 
 } // namespace tarvo
 
