@@ -83,6 +83,17 @@ TEST(DeserializerFailure, ClassMessageAndSite)
          at("tal::OutOfBoundException: cannot fetch field  1/2", TABLE)},
         {container(0x40, "", {col, isoarray("b", 0x14, h("01000000 02000000"))}),
          at("tal::OutOfBoundException: cannot fetch item from field  1/2 named b", TABLE)},
+        // Stored counts are taken as stored: columns that are not there, more
+        // columns than the limit, more rows than the first column holds
+        // (beyond its bytes, or just beyond its items).
+        {container(0x40, "", {}, 1), at("tal::OutOfBoundException: cannot fetch field 0/1", TABLE)},
+        {container(0x40, "", {}, 200), at("tal::OutOfBoundException: too many isoarray fields! found 200", TABLE)},
+        {container(0x40, "", {container(0x20, "c", {item(0x21, "", h("01"))}, 8)}),
+         at("tal::OutOfBoundException: cannot fetch item from field  0/1 named c", TABLE)},
+        {container(0x40, "", {container(0x20, "c", {item(0x21, "", h("01")), item(0x21, "", h("02"))}, 3)}),
+         at("tal::OutOfBoundException: cannot fetch item from field  0/1 named c", TABLE)},
+        {container(0x40, "", {container(0x20, "c", {}, 1)}, 1),
+         at("tal::OutOfBoundException: cannot fetch item from field  0/1 named c", TABLE)},
     };
     for (const auto& row : rows)
         EXPECT_EQ(failure_of(row.record), row.expected) << quillet_test::hex(row.record);

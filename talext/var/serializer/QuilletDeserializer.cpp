@@ -109,6 +109,24 @@ const char* const DESERIALIZE_VALUE_FUNCTION =
 // An object-isoarray has at most this many columns.
 const uint32_t MAX_FIELDS = 128;
 
+const char* const DESERIALIZE_OBJECTISOARRAY_FUNCTION =
+    "tal::var::IVar& tal::var::QuilletDeserializer::_deserialize_objectisoarray(quillet::buffer::Reader&)";
+
+// The name of a column without its final NUL (earlier NULs kept); a column
+// without a valid name fails here with the reader's "bad data".
+tal::string column_key(tal::ResourcePool& rp, const quillet::ObjectIterator& column)
+{
+    const char* name = column.getName();
+    return tal::string(name, column.getNameLength() - 1u, rp.get_allocator());
+}
+
+// Column f of field ran out before the first column's count of rows.
+[[noreturn]] void throw_short_column(uint32_t f, uint32_t field, const tal::string& key)
+{
+    throw tal::OutOfBoundException() << tal::ExceptionArg(DESERIALIZE_OBJECTISOARRAY_FUNCTION, __FILE__, __LINE__)
+                                     << "cannot fetch item from field  " << f << "/" << field << " named " << key;
+}
+
 }  // namespace
 
 size_t getQuilletSize(const quillet::Buffer& buffer)
@@ -268,9 +286,12 @@ IVar& QuilletDeserializer::_deserialize_objectisoarray(quillet::buffer::Reader& 
         throw tal::OutOfBoundException() << TAL_EXCEPTION_ARG << "cannot fetch field 0/" << field;
     }
     reader.reset();
-    // The reader has checked this count against the column's bytes, so the
-    // rows allocated for it are bounded by the input's size.
     const uint32_t size = quillet::buffer::Reader(reader, field_iter).count();
+    // A stored count may claim more rows than the first column holds. Each
+    // item it yields takes at least one byte of its value, so such a column
+    // would run out at row 0 anyway: it fails so before any row is made.
+    if (size > field_iter.length())
+        throw_short_column(0, field, column_key(_rp, field_iter));
     Dict* children = _rp.create_array<Dict>(size, Dict::allocator_type(&_rp.get_mempool()));
     for (uint32_t i = 0; i < size; ++i)
         arr.set(i, children[i]);
@@ -280,14 +301,11 @@ IVar& QuilletDeserializer::_deserialize_objectisoarray(quillet::buffer::Reader& 
                 << TAL_EXCEPTION_ARG << "cannot fetch field  " << f << "/" << field;
         }
         quillet::buffer::Reader field_reader(reader, field_iter);
-        const char* name = field_iter.getName();
-        const tal::string key(name, field_iter.getNameLength() - 1u, _rp.get_allocator());
+        const tal::string key = column_key(_rp, field_iter);
         quillet::Iterator child_iter;
         for (uint32_t i = 0; i < size; ++i) {
-            if (!field_reader.next(child_iter)) {
-                throw tal::OutOfBoundException() << TAL_EXCEPTION_ARG << "cannot fetch item from field  " << f
-                                                 << "/" << field << " named " << key;
-            }
+            if (!field_reader.next(child_iter))
+                throw_short_column(f, field, key);
             children[i].set(key, _deserialize_value(field_reader, child_iter));
         }
     }
