@@ -53,9 +53,9 @@ public:
         init();
     }
 
-    // Object, array, object-isoarray: the stored item count, which never
-    // exceeds what the container's bytes can hold. Isoarray: the whole
-    // elements.
+    // Object, array, object-isoarray: the stored item count, as stored (it
+    // may claim more items than the container holds; whoever sizes an
+    // allocation by it checks it first). Isoarray: the whole elements.
     uint32_t count() const { return _count; }
     // Total bytes of the container item: header, name and value.
     uint32_t size() const { return _size; }
@@ -99,13 +99,9 @@ private:
         case TARVOV2_ARRAY:
         case protocol::TYPE_OBJECT_ISOARRAY: {
             const uint32_t value = _take_extent(s);
+            // Taken as stored: nothing compares it with the items present.
             _count = buffer.template read<protocol::long_pack>(value).item_count();
             _offset = value + sizeof(protocol::long_pack);
-            // Every item, deleted ones too, takes at least 3 bytes and
-            // starts before _limit: a count beyond that cannot be true, and
-            // callers size what they allocate by it.
-            if (_count > _room(3))
-                _bad_data(__LINE__);
             break;
         }
         case protocol::TYPE_ISOARRAY: {
@@ -121,7 +117,7 @@ private:
             _offset = value + sizeof(protocol::isoarray);
             _count = (_limit - _offset) / width;
             // next() also yields a trailing partial element.
-            if (_room(width) > MAX_ITEMS)
+            if ((uint64_t(_limit - _offset) + width - 1) / width > MAX_ITEMS)
                 _bad_data(__LINE__);
             break;
         }
@@ -146,11 +142,6 @@ private:
         return value;
     }
 
-    // How many items at least width bytes apart can start in [_offset, _limit).
-    uint64_t _room(uint32_t width) const
-    {
-        return _offset < _limit ? (uint64_t(_limit - _offset) + width - 1) / width : 0;
-    }
 
     template <typename It>
     bool _next(It& it)

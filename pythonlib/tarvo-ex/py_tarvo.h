@@ -100,6 +100,9 @@ void PyTarvo_LeaveDescent(void);
 PyObject* PyTarvo_Parse(PyObject* self, PyObject* unused);
 PyObject* PyTarvo_Send(PyObject* self, PyObject* args);
 PyObject* PyTarvo_Recv(PyObject* self, PyObject* args);
+
+// Module function quillet2tarvo(data, max_tarvo_size_threshold).
+PyObject* PyTarvo_Quillet2Tarvo(PyObject* self, PyObject* args);
 }
 
 // Marks a pack object in use for the scope's lifetime and keeps it alive;

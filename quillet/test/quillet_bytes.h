@@ -70,6 +70,18 @@ inline bytes isoarray(const std::string& name, uint8_t element_type, const bytes
     return item(0x30, name, bytes(1, char(element_type)) + elements);
 }
 
+// The first n bytes of an object, array or object-isoarray record whose
+// value starts at value_offset, rewritten to claim exactly those bytes and
+// no items (the count is not checked against the items): a cut that falls
+// inside some inner item.
+inline bytes shortened_to_fit(const bytes& full, size_t value_offset, size_t n)
+{
+    bytes cut = full.substr(0, n);
+    cut.replace(2, 4, le32(uint32_t(n - value_offset)));
+    cut.replace(value_offset, 4, le32(0));
+    return cut;
+}
+
 // A heap block of exactly the record's size and a buffer over it.
 struct Record {
     explicit Record(const bytes& b) : memory(new char[b.size()]), buf(memory.get(), b.size())

@@ -3,15 +3,12 @@
 // opened pack and walk it again. Besides the sanitizers it traps when a
 // refused put changed a byte, or when appends made a valid pack invalid.
 //
-// Build (clang only; not part of the default configuration):
-//   CXX=clang++ cmake -S . -B build-fuzz -DTARVO_FUZZ=ON
-//   cmake --build build-fuzz --target pack_fuzz
-//   build-fuzz/tarvo/pack_fuzz -max_total_time=600 -timeout=10 <corpus dir>
+// Built and run by scripts/run-fuzz (TARVO_FUZZ, clang only).
 //
 // Input: two control bytes, then the pack bytes. The first control byte is
 // the room the buffer has past the given bytes, the second picks the temp
 // area's size (from the version-1 minimum upwards, so small areas exercise
-// the lookup index fallback) and its misalignment.
+// the lookup index fallback, or 64 KiB) and its misalignment.
 #include "pack_walk.h"
 #include "tarvo.h"
 
@@ -81,7 +78,8 @@ void fill(const std::vector<char>& buf, tarvo_t* pack, bool array) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
     const size_t room = data[0];
-    const int tmp_size = 96 + 8 * (data[1] >> 3);
+    // The largest choice holds the lookup indexes of big containers too.
+    const int tmp_size = (data[1] >> 3) == 31 ? 1 << 16 : 96 + 8 * (data[1] >> 3);
     const size_t misalign = data[1] & 7;
     data += 2;
     size -= 2;

@@ -1,25 +1,15 @@
-// Lookup index of the names in one version-2 container (open addressing,
-// linear probing, at most half full). Slots hold item offsets; 0 is free,
-// since no item starts before the root's 10-byte header.
-#include "tarvo_bits/protocol_v2.h"
-
-#include "type_table.h"
+// The lookup index's table: sizing, placing and giving back. Reading names
+// is each engine's (see tarvo_bits/name_index.h).
+#include "tarvo_bits/name_index.h"
 
 #include <cstring>
 
 namespace tarvo {
-namespace v2 {
 
 namespace {
 
 constexpr uint32_t MIN_SLOTS = 16;
 constexpr uint32_t MAX_SLOTS = uint32_t{1} << 30;
-
-uint32_t hash(const char* name, size_t len) noexcept {
-    uint32_t h = 2166136261u; // FNV-1a
-    for (size_t i = 0; i < len; ++i) h = (h ^ static_cast<uint8_t>(name[i])) * 16777619u;
-    return h;
-}
 
 } // namespace
 
@@ -35,6 +25,10 @@ bool NameIndex::take(Allocator& allocator, uint32_t slots, size_t reserve) noexc
     return true;
 }
 
+bool NameIndex::take_doubled(Allocator& allocator, const NameIndex& from, size_t reserve) noexcept {
+    return from._mask + 1 < MAX_SLOTS && take(allocator, (from._mask + 1) * 2, reserve);
+}
+
 bool NameIndex::reset(Allocator& allocator, uint32_t expected, size_t reserve) noexcept {
     drop(allocator);
     uint32_t slots = MIN_SLOTS;
@@ -42,37 +36,11 @@ bool NameIndex::reset(Allocator& allocator, uint32_t expected, size_t reserve) n
     return take(allocator, slots, reserve);
 }
 
-bool NameIndex::contains(const char* buf, const char* name, size_t len) const noexcept {
-    for (uint32_t i = hash(name, len) & _mask; _slots[i] != 0; i = (i + 1) & _mask)
-        if (name_matches(buf, _slots[i], name, len)) return true;
-    return false;
-}
-
-void NameIndex::place(const char* buf, uint32_t off) noexcept {
-    const char* p = buf + off;
-    uint32_t i = hash(p + gtype_rows[static_cast<uint8_t>(p[0])].header, static_cast<uint8_t>(p[1]) - 1u) & _mask;
+void NameIndex::place(uint32_t hash, uint32_t off) noexcept {
+    uint32_t i = hash & _mask;
     while (_slots[i] != 0) i = (i + 1) & _mask;
     _slots[i] = off;
     ++_used;
-}
-
-void NameIndex::insert(Allocator& allocator, const char* buf, uint32_t off, size_t reserve) noexcept {
-    const char* p = buf + off;
-    size_t name_len = static_cast<uint8_t>(p[1]);
-    if (name_len == 0) return;
-    if (contains(buf, p + gtype_rows[static_cast<uint8_t>(p[0])].header, name_len - 1)) return;
-    if (size_t{_used + 1} * 2 > size_t{_mask} + 1) {
-        NameIndex bigger;
-        if (_mask + 1 >= MAX_SLOTS || !bigger.take(allocator, (_mask + 1) * 2, reserve)) {
-            drop(allocator);
-            return;
-        }
-        for (uint32_t i = 0; i <= _mask; ++i)
-            if (_slots[i] != 0) bigger.place(buf, _slots[i]);
-        drop(allocator);
-        *this = bigger;
-    }
-    place(buf, off);
 }
 
 void NameIndex::drop(Allocator& allocator) noexcept {
@@ -82,5 +50,4 @@ void NameIndex::drop(Allocator& allocator) noexcept {
     _used = 0;
 }
 
-} // namespace v2
 } // namespace tarvo

@@ -1,6 +1,9 @@
 // tarvo::Protocol_v1: the pack interface over the tarvo_v1_ engine functions.
 #include "tarvo_bits/protocol_v1.h"
 
+#include "block_allocator.h"
+
+#include <cstdint>
 #include <new>
 
 namespace tarvo {
@@ -50,13 +53,41 @@ Tarvo* Protocol_v1::open_rw(char* buf, int size, Allocator& allocator) noexcept
     return open(tarvo_v1_open_rw, buf, size, allocator);
 }
 
+void Protocol_v1::release_resources() noexcept
+{
+    v1::IndexedKeys k = keys();
+    k.drop();
+    keep(k);
+}
+
+v1::IndexedKeys Protocol_v1::keys() noexcept
+{
+    // Room for a few nested handles stays free, so that an index rarely
+    // takes what a deeper put needs.
+    const uintptr_t at = reinterpret_cast<uintptr_t>(this) + static_cast<uintptr_t>(static_cast<int32_t>(_flags));
+    return v1::IndexedKeys{*_allocator, 16 * BlockAllocator::block_cost(sizeof(Protocol_v1)),
+                           _flags ? reinterpret_cast<v1::KeyIndex*>(at) : nullptr};
+}
+
+void Protocol_v1::keep(v1::IndexedKeys& keys) noexcept
+{
+    // Always within the temp area; a pool's blocks may lie further apart.
+    const intptr_t offset = reinterpret_cast<intptr_t>(keys.index) - reinterpret_cast<intptr_t>(this);
+    if (keys.index && (offset < INT32_MIN || offset > INT32_MAX))
+        keys.drop();
+    _flags = keys.index ? static_cast<uint32_t>(static_cast<int32_t>(offset)) : 0;
+}
+
 int Protocol_v1::version() const noexcept { return 1; }
 
 int Protocol_v1::put(const char* name, int type, const void* data, uint32_t size) noexcept
 {
     // The plain null put hands over one byte (a version-2 null stores one);
     // a version-1 null has no value.
-    return tarvo_v1_put(&_pack, name, type, data, type == TARVO_TYPE_NULL ? 0 : size);
+    v1::IndexedKeys k = keys();
+    int r = v1::put(&_pack, name, type, data, type == TARVO_TYPE_NULL ? 0 : size, &k);
+    keep(k);
+    return r;
 }
 
 Tarvo* Protocol_v1::put_container(const char* name, int type) noexcept
@@ -64,7 +95,9 @@ Tarvo* Protocol_v1::put_container(const char* name, int type) noexcept
     // The engine reports a missing block as -11 only after the name checks.
     void* block = _allocator->allocate(sizeof(Protocol_v1));
     tarvo_v1_t child;
-    int r = tarvo_v1_put_container(&_pack, name, type, block ? &child : nullptr);
+    v1::IndexedKeys k = keys();
+    int r = v1::put_container(&_pack, name, type, block ? &child : nullptr, &k);
+    keep(k);
     if (r != TARVO_OK) {
         if (block)
             _allocator->release(block);

@@ -18,11 +18,48 @@ const char EMPTY_KEY[] = "";
 void grow32(char* p, uint32_t n) noexcept { store_le(p, load_le<uint32_t>(p) + n, 4); }
 
 // Length of a name, counted no further than one past the longest name.
-size_t name_length(const char* name) noexcept {
-    size_t n = 0;
-    while (n <= TARVO_MAX_NAME_LEN && name[n] != '\0') ++n;
-    return n;
+size_t name_length(const char* name) noexcept { return strnlen(name, TARVO_MAX_NAME_LEN + 1); }
+
+// Two possibly overlapping windows of width W cover n bytes, W <= n <= 2W;
+// both are loaded before either is stored.
+template <class W>
+void move_windows(char* dst, const char* src, size_t n) noexcept {
+    W head, tail;
+    std::memcpy(&head, src, sizeof head);
+    std::memcpy(&tail, src + n - sizeof tail, sizeof tail);
+    std::memcpy(dst, &head, sizeof head);
+    std::memcpy(dst + n - sizeof tail, &tail, sizeof tail);
 }
+
+// memmove, inline for the short names and values most items have.
+void move_bytes(char* dst, const void* from, size_t n) noexcept {
+    const char* src = static_cast<const char*>(from);
+    if (n > 16) std::memmove(dst, src, n);
+    else if (n >= 8) move_windows<uint64_t>(dst, src, n);
+    else if (n >= 4) move_windows<uint32_t>(dst, src, n);
+    else if (n >= 2) move_windows<uint16_t>(dst, src, n);
+    else if (n == 1) *dst = *src;
+}
+
+// Names as the lookup index reads them: after the item's header, name_len
+// counting the NUL.
+struct Keys {
+    struct Query {
+        const char* name;
+        size_t len; // without the NUL
+    };
+    const char* buf;
+
+    const char* name(uint32_t off) const noexcept {
+        return buf + off + gtype_rows[static_cast<uint8_t>(buf[off])].header;
+    }
+    size_t length(uint32_t off) const noexcept { return static_cast<uint8_t>(buf[off + 1]) - 1u; }
+    bool named(uint32_t off) const noexcept { return buf[off + 1] != 0; }
+    uint32_t hash(uint32_t off) const noexcept { return name_hash(NAME_HASH_START, name(off), length(off)); }
+    static uint32_t hash(const Query& q) noexcept { return name_hash(NAME_HASH_START, q.name, q.len); }
+    bool matches(uint32_t off, const Query& q) const noexcept { return v2::name_matches(buf, off, q.name, q.len); }
+    bool same(uint32_t a, uint32_t b) const noexcept { return matches(a, Query{name(b), length(b)}); }
+};
 
 } // namespace
 
@@ -219,7 +256,7 @@ int Protocol_v2::child_from_item(const tarvo_item_t* desc, int type, Tarvo** chi
 int Protocol_v2::contains(const char* name, size_t len) noexcept {
     Bounds b;
     if (!bounds(b)) return TARVO_ERR_BAD_DATA;
-    if (_index.ready()) return _index.contains(_buf, name, len) ? 1 : 0;
+    if (_index.ready()) return _index.contains(Keys{_buf}, Keys::Query{name, len}) ? 1 : 0;
     // Build the index on the way when the temp area can hold it; the scan
     // answers this lookup either way. A lying count only sizes the table.
     const uint32_t first = b.content + v2::COUNT_SIZE;
@@ -236,7 +273,7 @@ int Protocol_v2::contains(const char* name, size_t len) noexcept {
             return r;
         }
         found = found || v2::name_matches(_buf, item.pos, name, len);
-        if (_index.ready()) _index.insert(*_allocator, _buf, item.pos, child_reserve());
+        if (_index.ready()) _index.insert(*_allocator, Keys{_buf}, item.pos, child_reserve());
     }
 }
 
@@ -254,8 +291,8 @@ int Protocol_v2::append(const char* name, uint8_t type, const void* data, uint32
     // The value may lie in this buffer, even across its end: move it before
     // the header and name are written over its source.
     char* p = _buf + b.end;
-    if (size) std::memmove(p + row.header + name_bytes, data, size);
-    if (name_bytes) std::memmove(p + row.header, name, name_bytes);
+    move_bytes(p + row.header + name_bytes, data, size);
+    move_bytes(p + row.header, name, name_bytes);
     p[0] = static_cast<char>(type);
     p[1] = static_cast<char>(name_bytes);
     if (row.header == 3) p[2] = static_cast<char>(size);
@@ -265,7 +302,7 @@ int Protocol_v2::append(const char* name, uint8_t type, const void* data, uint32
     grow32(_buf + _offset + 2, n);
     grow32(_buf + b.content, 1);
     for (Protocol_v2* a = _parent; a != nullptr; a = a->_parent) grow32(a->_buf + a->_offset + 2, n);
-    if (_index.ready()) _index.insert(*_allocator, _buf, b.end, child_reserve());
+    if (_index.ready()) _index.insert(*_allocator, Keys{_buf}, b.end, child_reserve());
     return TARVO_OK;
 }
 

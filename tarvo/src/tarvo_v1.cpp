@@ -230,18 +230,128 @@ void write_path(char* to, const Path& p)
     to[p.name_len] = '\0';
 }
 
-// TARVO_ERR_EXIST when a child of c already has the key p.
-int check_absent(const char* buf, const Container& c, const Path& p)
+// Full paths as the lookup index reads them, each checked to lie within
+// the container (the index only holds items parsed there).
+struct Keys {
+    using Query = Path;
+    const char* buf;
+    std::uint32_t end;
+
+    // The key of the item at off without its NUL; empty when it does not fit.
+    std::uint32_t length(std::uint32_t off) const
+    {
+        if (off > end || ITEM_HEAD > end - off)
+            return 0;
+        std::uint32_t n = load_le<std::uint16_t>(buf + off + 1);
+        return n == 0 || n > end - off - ITEM_HEAD ? 0 : n - 1;
+    }
+    bool named(std::uint32_t) const { return true; }
+    std::uint32_t hash(std::uint32_t off) const
+    {
+        return tarvo::name_hash(tarvo::NAME_HASH_START, buf + off + ITEM_HEAD, length(off));
+    }
+    static std::uint32_t hash(const Path& p)
+    {
+        std::uint32_t h = tarvo::name_hash(tarvo::NAME_HASH_START, p.prefix, p.prefix_len);
+        if (p.sep)
+            h = tarvo::name_hash(h, &p.sep, 1);
+        return tarvo::name_hash(h, p.name, p.name_len);
+    }
+    bool matches(std::uint32_t off, const Path& p) const
+    {
+        return path_equals(p, buf + off + ITEM_HEAD, length(off) + 1);
+    }
+    bool same(std::uint32_t a, std::uint32_t b) const
+    {
+        std::uint32_t n = length(a);
+        return n == length(b) && std::memcmp(buf + a + ITEM_HEAD, buf + b + ITEM_HEAD, n) == 0;
+    }
+};
+
+// Objects with fewer children are scanned: cheap, and no temp is spent.
+const std::uint32_t INDEX_MIN_CHILDREN = 32;
+
+// TARVO_ERR_EXIST when a child of c already has the key p. With an index
+// that covers c's children the answer needs no scan; otherwise the scan
+// builds one on the way when the temp area holds it.
+int check_absent(const char* buf, const Container& c, const Path& p, tarvo::v1::IndexedKeys* keys)
 {
+    const Keys k{buf, c.end};
+    const std::uint32_t count = load_le<std::uint32_t>(buf + c.count_at);
+    tarvo::v1::KeyIndex* index = keys ? keys->ready() : nullptr;
+    if (index && index->covered == count)
+        return index->names.contains(k, p) ? TARVO_ERR_EXIST : TARVO_OK;
+    // None yet, or one that missed puts through another handle: scan, and
+    // index on the way. A lying count only sizes the table: every item takes
+    // 8 bytes at least.
+    if (keys)
+        keys->drop();
+    const std::uint32_t most = (c.end - c.begin) / (ITEM_HEAD + 1);
+    index = keys && count >= INDEX_MIN_CHILDREN ? keys->rebuild(count < most ? count : most) : nullptr;
+    bool found = false;
     Item it;
     for (std::uint32_t at = c.begin; at != c.end; at = it.end()) {
-        if (parse_item(buf, at, c.end, &it) != TARVO_OK)
+        if (parse_item(buf, at, c.end, &it) != TARVO_OK) {
+            if (keys)
+                keys->drop();
             return TARVO_ERR_BAD_DATA;
-        if (path_equals(p, buf + it.key(), it.key_len))
-            return TARVO_ERR_EXIST;
+        }
+        found = found || path_equals(p, buf + it.key(), it.key_len);
+        if (index) {
+            index->names.insert(keys->allocator, k, at, keys->reserve);
+            if (!index->names.ready()) {
+                keys->drop();
+                index = nullptr;
+            }
+        }
     }
-    return TARVO_OK;
+    if (index)
+        index->covered = count;
+    return found ? TARVO_ERR_EXIST : TARVO_OK;
 }
+
+// Records the item just appended at `at` as the object's child number
+// count + 1; an index that missed other puts is dropped instead.
+void index_appended(const Container& c, std::uint32_t count, std::uint32_t at, std::uint32_t end,
+                    const char* buf, tarvo::v1::IndexedKeys* keys)
+{
+    tarvo::v1::KeyIndex* index = keys && c.type == TARVO_TYPE_OBJECT ? keys->ready() : nullptr;
+    if (!index)
+        return;
+    if (index->covered != count) {
+        keys->drop();
+        return;
+    }
+    index->names.insert(keys->allocator, Keys{buf, end}, at, keys->reserve);
+    if (!index->names.ready())
+        keys->drop();
+    else
+        index->covered = count + 1;
+}
+
+}  // namespace
+
+tarvo::v1::KeyIndex* tarvo::v1::IndexedKeys::rebuild(std::uint32_t expected) noexcept
+{
+    drop();
+    if (allocator.available() < reserve)
+        return nullptr;
+    index = create<KeyIndex>(allocator);
+    if (index && !index->names.reset(allocator, expected, reserve))
+        drop();
+    return index;
+}
+
+void tarvo::v1::IndexedKeys::drop() noexcept
+{
+    if (!index)
+        return;
+    index->names.drop(allocator);
+    allocator.release(index);
+    index = nullptr;
+}
+
+namespace {
 
 // Walks from the container item at `at` up through its parent offsets. Each
 // one must end at the pack's end, or nothing could be appended to it. With
@@ -269,7 +379,7 @@ int walk_ancestors(char* buf, std::uint32_t at, std::uint32_t pack_end, std::uin
 // container, child gets the new container's handle (NULL: no handle memory,
 // TARVO_ERR_NO_TEMP).
 int append_item(tarvo_v1_t* pack, const Container& c, const char* name, int type, const void* value,
-                std::uint32_t value_len, tarvo_v1_t* child)
+                std::uint32_t value_len, tarvo_v1_t* child, tarvo::v1::IndexedKeys* keys)
 {
     char* buf = pack->buf;
     Path p;
@@ -278,7 +388,7 @@ int append_item(tarvo_v1_t* pack, const Container& c, const char* name, int type
         return r;
     const bool container = SHAPES[type] == CONTAINER;
     if (container) {
-        if (c.type == TARVO_TYPE_OBJECT && (r = check_absent(buf, c, p)) != TARVO_OK)
+        if (c.type == TARVO_TYPE_OBJECT && (r = check_absent(buf, c, p, keys)) != TARVO_OK)
             return r;
         if (!child)
             return TARVO_ERR_NO_TEMP;
@@ -321,6 +431,7 @@ int append_item(tarvo_v1_t* pack, const Container& c, const char* name, int type
     walk_ancestors(buf, pack->at, c.pack_end, need, true);
     store_le(buf + H_LENGTH, c.pack_end + need, 4);
     store_le(buf + H_ROOM, room - need, 4);
+    index_appended(c, count, at, c.pack_end + need, buf, keys);
     if (container)
         *child = tarvo_v1_t{buf, pack->size, at};
     return TARVO_OK;
@@ -433,6 +544,17 @@ int tarvo_v1_get_item_count(const tarvo_v1_t* pack)
 
 int tarvo_v1_put(tarvo_v1_t* pack, const char* name, int type, const void* data, std::uint32_t size)
 {
+    return tarvo::v1::put(pack, name, type, data, size, nullptr);
+}
+
+int tarvo_v1_put_container(tarvo_v1_t* pack, const char* name, int type, tarvo_v1_t* child)
+{
+    return tarvo::v1::put_container(pack, name, type, child, nullptr);
+}
+
+int tarvo::v1::put(tarvo_v1_t* pack, const char* name, int type, const void* data, std::uint32_t size,
+                   IndexedKeys* keys)
+{
     if (type < 0 || type > 255)
         return TARVO_ERR_BAD_PARAM;
     const Shape shape = SHAPES[type];
@@ -446,16 +568,17 @@ int tarvo_v1_put(tarvo_v1_t* pack, const char* name, int type, const void* data,
     if (type == TARVO_TYPE_BOOL && *static_cast<const char*>(data) != 0)
         data = &one;
     return on_container(pack, [&](const Container& c) {
-        return append_item(pack, c, name, type, data, size, nullptr);
+        return append_item(pack, c, name, type, data, size, nullptr, keys);
     });
 }
 
-int tarvo_v1_put_container(tarvo_v1_t* pack, const char* name, int type, tarvo_v1_t* child)
+int tarvo::v1::put_container(tarvo_v1_t* pack, const char* name, int type, tarvo_v1_t* child,
+                             IndexedKeys* keys)
 {
     if (type != TARVO_TYPE_OBJECT && type != TARVO_TYPE_ARRAY)
         return TARVO_ERR_BAD_PARAM;
     return on_container(pack, [&](const Container& c) {
-        return append_item(pack, c, name, type, nullptr, CONTAINER_HEAD, child);
+        return append_item(pack, c, name, type, nullptr, CONTAINER_HEAD, child, keys);
     });
 }
 

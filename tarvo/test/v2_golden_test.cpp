@@ -130,3 +130,20 @@ TEST(V2Golden, ValueReachingPastThePackEnd) {
                               "14 02 6900 01020304"
                               "e0 02 08 7200 0304aabbccddeeff"));
 }
+
+TEST(V2Golden, ValuesOfEveryShortSizeReachingPastThePackEnd) {
+    // Short values move inline in windows of 1 to 8 bytes; each size keeps
+    // the bytes as they were before the item's header covered them.
+    for (size_t n = 1; n <= 20; ++n) {
+        SCOPED_TRACE(n);
+        V2Pack p;
+        ASSERT_EQ(tarvo_put_int32(p.pack, "i", 0x04030201), 0);
+        for (size_t i = 18; i < 64; ++i) p.buf[i] = static_cast<char>(0xa0 + i);
+        const std::string want(p.buf.data() + 16, n);
+        ASSERT_EQ(tarvo_put_raw(p.pack, "r", p.buf.data() + 16, static_cast<unsigned>(n)), 0);
+        tarvo_item_t it;
+        ASSERT_EQ(tarvo_first_item(p.pack, &it), 0);
+        ASSERT_EQ(tarvo_next_item(&it, &it), 0);
+        EXPECT_EQ(std::string(it.value, it.value_size), want);
+    }
+}

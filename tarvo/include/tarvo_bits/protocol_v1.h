@@ -43,6 +43,7 @@
  * one empty container under a one-letter name: 24 + 17 = 41 bytes.
  */
 
+#include "tarvo_bits/name_index.h"
 #include "tarvo_bits/tarvo_pack.h"
 
 #include <cstdint>
@@ -118,6 +119,35 @@ namespace tarvo {
 namespace v1 {
 // Temp bytes a version-1 pack needs, counted from wherever the area starts.
 constexpr int MIN_TEMP = 96;
+
+// The lookup index of one object's keys, for puts through a handle that
+// keeps one: the "already exists" check of a container put then needs no
+// scan of the siblings. Built by such a check over enough siblings when the
+// temp area holds it beside room for a few more handles; the puts scan as
+// tarvo_v1_put_container does otherwise.
+struct KeyIndex {
+    NameIndex names;
+    uint32_t covered; // child count the index covers: any other count means
+                      // another handle put into the object
+};
+
+// A handle's key index (in its own temp block; null until built) with the
+// memory it grows in.
+struct IndexedKeys {
+    Allocator& allocator;
+    size_t reserve; // temp bytes to leave free: a few child handles
+    KeyIndex* index;
+
+    KeyIndex* ready() const noexcept { return index && index->names.ready() ? index : nullptr; }
+    // A fresh empty index for about expected keys, or null when it does not fit.
+    KeyIndex* rebuild(uint32_t expected) noexcept;
+    void drop() noexcept;
+};
+
+// tarvo_v1_put and tarvo_v1_put_container keeping keys up to date (NULL:
+// as those functions).
+int put(tarvo_v1_t* pack, const char* name, int type, const void* data, uint32_t size, IndexedKeys* keys);
+int put_container(tarvo_v1_t* pack, const char* name, int type, tarvo_v1_t* child, IndexedKeys* keys);
 } // namespace v1
 
 // The tarvo::Tarvo interface over the version-1 engine: one open container
@@ -130,9 +160,18 @@ private:
     Protocol_v1(Allocator& allocator, const tarvo_v1_t& pack) noexcept : Tarvo(allocator), _pack(pack) {}
     using EngineOpen = int (*)(tarvo_v1_t*, char*, int);
     static Tarvo* open(EngineOpen engine_open, char* buf, int size, Allocator& allocator) noexcept;
+    void release_resources() noexcept override;
+    v1::IndexedKeys keys() noexcept;
+    // Records where keys' index now lies, or drops it when _flags cannot say.
+    void keep(v1::IndexedKeys& keys) noexcept;
 
+    // _flags holds where the key index lies, as an offset from this handle
+    // (0: none), so that handles keep the size the smallest temp area and
+    // every nesting depth were counted with.
     tarvo_v1_t _pack;
 };
+
+static_assert(sizeof(Protocol_v1) == 40, "a version-1 handle takes 40 temp bytes");
 
 } // namespace tarvo
 

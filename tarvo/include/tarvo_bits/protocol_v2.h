@@ -20,6 +20,7 @@
 #ifndef TARVO_BITS_PROTOCOL_V2_H
 #define TARVO_BITS_PROTOCOL_V2_H
 
+#include "tarvo_bits/name_index.h"
 #include "tarvo_bits/tarvo_pack.h"
 
 namespace tarvo {
@@ -31,30 +32,6 @@ constexpr uint32_t COUNT_SIZE = 4;
 constexpr uint32_t EMPTY_ROOT = CONTAINER_HEADER + COUNT_SIZE;
 constexpr uint32_t MAX_SHORT_VALUE = 255;
 constexpr int MIN_TEMP = 136;
-
-// Lookup index of the names present in one container: an open-addressing
-// table of item offsets, kept in the temp area. Offsets never move, since
-// packs only grow at their end.
-class NameIndex {
-public:
-    bool ready() const noexcept { return _slots != nullptr; }
-    // Fresh empty table sized for about expected names, taken only when
-    // reserve bytes stay free beside it; false otherwise.
-    bool reset(Allocator& allocator, uint32_t expected, size_t reserve) noexcept;
-    bool contains(const char* buf, const char* name, size_t len) const noexcept;
-    // Records the named item at off (nameless and known names are skipped).
-    // Drops the whole table when it cannot grow within reserve.
-    void insert(Allocator& allocator, const char* buf, uint32_t off, size_t reserve) noexcept;
-    void drop(Allocator& allocator) noexcept;
-
-private:
-    bool take(Allocator& allocator, uint32_t slots, size_t reserve) noexcept;
-    void place(const char* buf, uint32_t off) noexcept;
-
-    uint32_t* _slots = nullptr;
-    uint32_t _mask = 0;
-    uint32_t _used = 0;
-};
 
 } // namespace v2
 
@@ -100,7 +77,7 @@ private:
     uint32_t _offset;    // this container's type byte
     uint32_t _capacity;  // bytes of _buf the pack may use
     Protocol_v2* _parent; // container this one was put into (writable chain)
-    v2::NameIndex _index;
+    NameIndex _index;
 };
 
 static_assert(sizeof(Protocol_v2) == 64, "a version-2 handle takes 64 temp bytes");
