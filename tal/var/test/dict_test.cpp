@@ -204,6 +204,16 @@ TEST_F(DictTest, MemoryComesFromTheRightSourcesAndGoesBack)
     rp.reset();
     EXPECT_EQ(0u, names.live_blocks());
     EXPECT_EQ(0u, names.bad_frees);
+
+    // A map built with a size hint takes its nodes from the allocator alone.
+    CountingPool nodes;
+    {
+        tal::var::__StdMapAdapter<tal::pool_allocator> m(16, DictAlloc(&nodes));
+        EXPECT_EQ(0u, nodes.live_blocks());
+        m[tal::string("k")];
+        EXPECT_EQ(1u, nodes.live_blocks());
+    }
+    EXPECT_EQ(0u, nodes.live_blocks());
 }
 
 TEST_F(DictTest, IteratorsCompareByDictAndPositionAndRefuseForeignOnes)
