@@ -291,6 +291,14 @@ TEST_F(ArrayTest, PoolCreationDrawsOnTheSourcesAllocator)
     }
     EXPECT_EQ(0u, elsewhere.live_blocks());
     EXPECT_EQ(3u, a.size());
+
+    // Built without an allocator, an array grows on the heap alone.
+    const size_t before = source.live_blocks();
+    Array plain;
+    plain.set(4, t2);
+    EXPECT_EQ(5u, plain.size());
+    EXPECT_EQ(&t2, referent(plain.get(4)));
+    EXPECT_EQ(before, source.live_blocks());
 }
 
 }  // namespace
