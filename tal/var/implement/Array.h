@@ -54,6 +54,8 @@ public:
     // Empty; the sequence takes its first storage from alloc at once, so this
     // passes on the allocator's tal::BadAllocException.
     explicit BasicArray(const allocator_type& alloc) : _array(alloc) {}
+    // Empty, its storage from the heap (an allocator without a memory source).
+    BasicArray() {}
     // Same size, each element referring to the same value; storage through
     // other's allocator.
     BasicArray(const BasicArray& other) : IVar(other), _array(other._array) {}

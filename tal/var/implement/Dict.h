@@ -36,6 +36,8 @@ public:
         : map_type(std::less<tal::string>(), typename map_type::allocator_type(alloc))
     {
     }
+    // The same: an ordered map has no capacity, so the size is not used.
+    __StdMapAdapter(size_t, const entry_allocator_type& alloc) : __StdMapAdapter(alloc) {}
 };
 
 // Throw-site texts name the system's one instance, BasicDict<__StdMapAdapter<

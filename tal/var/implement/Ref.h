@@ -14,6 +14,9 @@ public:
     constexpr IRef(const IRef& other) : IVar(other) {}
     ~IRef() override {}
 
+    // Its implicit copy assignment would hide the interface's assignments.
+    using IVar::operator=;
+
     virtual IVar& ref() const = 0;
 };
 

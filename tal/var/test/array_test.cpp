@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <typeinfo>
 
 #include "tal/test/counting_pool.h"
 #include "tal/var/implement/Bool.h"
@@ -150,6 +151,9 @@ TEST_F(ArrayTest, GrowthFailuresAreTranslatedAndLoseNothing)
 
 TEST_F(ArrayTest, KeepsTheInterfaceRefusalsOfEverythingButPositions)
 {
+    // The refusals' "type[" piece.
+    EXPECT_STREQ("N3tal3var10BasicArrayISt5dequeINS0_3RefENS_14pool_allocatorIS3_EEEEE",
+                 typeid(Array).name());
     tal_var_test::expect_kept_refusals(make(), {"::size() const", "get(size_t", "set(size_t",
                                                 "del(size_t", "operator[](int", "array_"});
 }
@@ -287,6 +291,14 @@ TEST_F(ArrayTest, PoolCreationDrawsOnTheSourcesAllocator)
     }
     EXPECT_EQ(0u, elsewhere.live_blocks());
     EXPECT_EQ(3u, a.size());
+
+    // Built without an allocator, an array grows on the heap alone.
+    const size_t before = source.live_blocks();
+    Array plain;
+    plain.set(4, t2);
+    EXPECT_EQ(5u, plain.size());
+    EXPECT_EQ(&t2, referent(plain.get(4)));
+    EXPECT_EQ(before, source.live_blocks());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <typeinfo>
 
 #include "tal/test/counting_pool.h"
 #include "tal/var/implement/Bool.h"
@@ -105,6 +106,9 @@ TEST_F(DictTest, GetNeverInsertsWhileTheSubscriptDoesAndSetRebinds)
 
 TEST_F(DictTest, KeepsTheInterfaceRefusalsOfEverythingButNamedAccess)
 {
+    // The refusals' "type[" piece.
+    EXPECT_STREQ("N3tal3var9BasicDictINS0_15__StdMapAdapterINS_14pool_allocatorEEEEE",
+                 typeid(Dict).name());
     tal_var_test::expect_kept_refusals(make(), {"::size() const", "get(const tal::string&",
                                                 "set(const tal::string&", "del(const tal::string&",
                                                 "operator[](const tal::string&", "dict_"});
@@ -200,6 +204,16 @@ TEST_F(DictTest, MemoryComesFromTheRightSourcesAndGoesBack)
     rp.reset();
     EXPECT_EQ(0u, names.live_blocks());
     EXPECT_EQ(0u, names.bad_frees);
+
+    // A map built with a size hint takes its nodes from the allocator alone.
+    CountingPool nodes;
+    {
+        tal::var::__StdMapAdapter<tal::pool_allocator> m(16, DictAlloc(&nodes));
+        EXPECT_EQ(0u, nodes.live_blocks());
+        m[tal::string("k")];
+        EXPECT_EQ(1u, nodes.live_blocks());
+    }
+    EXPECT_EQ(0u, nodes.live_blocks());
 }
 
 TEST_F(DictTest, IteratorsCompareByDictAndPositionAndRefuseForeignOnes)

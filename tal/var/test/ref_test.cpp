@@ -96,6 +96,9 @@ TEST(Ref, ScalarAssignmentToAFreshRefFailsAsTheNullDoes)
     const Caught c = catch_refusal([](IVar& v) { v = 5; }, r);
     EXPECT_EQ("type[N3tal3var4NullE] this[[tal::var::Null]null] assign from[5]", c.message);
     EXPECT_EQ(&Null::null, &r.ref());
+    // The reference interface offers the same assignments.
+    tal::var::IRef& as_iref = r;
+    EXPECT_EQ(c.message, catch_refusal([&as_iref](IVar&) { as_iref = 5; }, r).message);
 }
 
 TEST(Ref, CloneIsTheReferentsClone)
