@@ -115,4 +115,65 @@ TEST(ShallowCopyString, BorrowsAPooledStringsStorage)
     EXPECT_EQ(before, source.mallocs);
 }
 
+TEST(ShallowCopyString, OtherWaysToBuildAView)
+{
+    const char text[] = "abc";
+    tal::AutoBuffer buf(8);
+    buf << "xy";
+    tal::ShallowCopyString by_default;
+    tal::ShallowCopyString from_text(text);
+    tal::ShallowCopyString from_buffer(buf);
+    tal::ShallowCopyString assigned("q", 1);
+    assigned = buf;
+    struct Case {
+        const char* name;
+        const tal::ShallowCopyString& view;
+        const char* text;  // the borrowed text, null for the shared empty one
+        size_t size;
+    };
+    const Case cases[] = {
+        {"default", by_default, nullptr, 0},
+        {"text", from_text, text, 3},
+        {"buffer", from_buffer, buf.c_str(), 2},
+        {"assigned buffer", assigned, buf.c_str(), 2},
+    };
+    for (const Case& c : cases) {
+        if (c.text) {
+            EXPECT_EQ(c.text, c.view.c_str()) << c.name;
+        }
+        EXPECT_EQ(c.size, c.view.length()) << c.name;
+        EXPECT_EQ(c.size, c.view.capacity()) << c.name;
+        EXPECT_EQ('\0', c.view[c.size]) << c.name;
+    }
+    try {
+        tal::ShallowCopyString null_view(static_cast<const char*>(nullptr));
+        FAIL() << "no exception";
+    } catch (tal::NullPointerException& e) {
+        EXPECT_STREQ("cstr is NULL", e.what());
+    }
+}
+
+TEST(ShallowCopyString, CheckedIndexAndOrder)
+{
+    const tal::ShallowCopyString view("abc", 3);
+    EXPECT_EQ('c', view.at(2));
+    try {
+        view.at(3);
+        FAIL() << "no exception";
+    } catch (tal::OutOfBoundException& e) {
+        EXPECT_STREQ("index[3] size[3]", e.what());
+    }
+    struct Case {
+        const char* a;
+        const char* b;
+        int order;
+    };
+    const Case cases[] = {
+        {"ab", "abc", -1}, {"b", "abc", 1}, {"\x80", "a", 1}, {"abc", "abc", 0}, {"", "", 0}, {"", "a", -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.order, tal::ShallowCopyString(c.a).compare(tal::ShallowCopyString(c.b))) << c.a << "," << c.b;
+    }
+}
+
 }  // namespace
