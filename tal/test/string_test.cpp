@@ -297,14 +297,8 @@ TEST_F(StringTest, ComparisonIsBytewise)
     EXPECT_TRUE(make("ab") < make("abc"));
     EXPECT_FALSE(make("abc") < make("abc"));
     EXPECT_EQ(-1, tal::string("a\0", 2, alloc).compare(tal::string("a\0b", 3, alloc)));
-}
-
-TEST_F(StringTest, ComparesWithNulTerminatedText)
-{
+    // Against NUL-terminated text, whose NUL ends it.
     EXPECT_EQ(-1, make("ab").compare("abc"));
-    EXPECT_EQ(0, make("abc").compare("abc"));
-    EXPECT_EQ(1, make("\x80").compare("a"));
-    // The text stops at its NUL; the string's own NUL byte counts.
     EXPECT_EQ(1, tal::string("a\0", 2, alloc).compare("a"));
     EXPECT_THROW(make("a").compare(static_cast<const char*>(nullptr)), tal::NullPointerException);
 }
@@ -314,7 +308,7 @@ TEST_F(StringTest, FindAndRfindAgreeWithTheStandardString)
 {
     const std::string hay("abcab\0abc", 9);
     const tal::string s(hay.data(), hay.size(), alloc);
-    const std::string needles[] = {"", "a", "ab", "abc", "b\0a", std::string("\0", 1), "c", "abcabc", "x"};
+    const std::string needles[] = {"", "a", "ab", "abc", std::string("b\0a", 3), std::string("\0", 1), "abcabc"};
     const size_t positions[] = {0, 1, 3, 5, 8, 9, 10, tal::string::npos};
     for (const std::string& needle : needles) {
         const tal::string n(needle.data(), needle.size(), alloc);
@@ -334,71 +328,37 @@ TEST_F(StringTest, FindAndRfindAgreeWithTheStandardString)
     // NUL-terminated needles, with the default positions.
     EXPECT_EQ(3u, s.find("ab", 1));
     EXPECT_EQ(6u, s.rfind("ab"));
-    EXPECT_EQ(tal::string::npos, s.find("abd"));
     EXPECT_THROW(s.find(static_cast<const char*>(nullptr), 0, 0), tal::NullPointerException);
-    EXPECT_THROW(s.rfind(static_cast<const char*>(nullptr)), tal::NullPointerException);
 }
 
-TEST_F(StringTest, PartsOfAString)
+TEST_F(StringTest, PartsRangesAndCounts)
 {
     const tal::string s = make("abcdef");
-    struct Case {
-        size_t pos;
-        size_t n;
+    const struct {
+        size_t pos, n;
         const char* part;
-    };
-    const Case cases[] = {
-        {0, tal::string::npos, "abcdef"}, {2, 3, "cde"}, {4, 10, "ef"}, {6, 1, ""}, {1, 0, ""},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.part, text_of(s.substr(c.pos, c.n))) << c.pos;
-        const tal::string part(s, c.pos, c.n);
+    } cases[] = {{0, tal::string::npos, "abcdef"}, {2, 3, "cde"}, {4, 10, "ef"}, {6, 1, ""}};
+    for (const auto& c : cases) {
+        const tal::string part = s.substr(c.pos, c.n);
         EXPECT_EQ(c.part, text_of(part)) << c.pos;
         EXPECT_EQ(part.size(), part.capacity()) << c.pos;
-        EXPECT_EQ(&source, part.get_allocator().get_mempool()) << c.pos;
-        tal::string appended = make("<");
-        appended.append(s, c.pos, c.n);
-        EXPECT_EQ(std::string("<") + c.part, text_of(appended)) << c.pos;
+        EXPECT_EQ(std::string("<") + c.part, text_of(make("<").append(s, c.pos, c.n))) << c.pos;
     }
-    const std::function<void()> past_the_end[] = {
-        [&] { s.substr(7); },
-        [&] { tal::string(s, 7, 1); },
-        [&] { make("x").append(s, 7, 0); },
-    };
-    for (const std::function<void()>& call : past_the_end) {
-        try {
-            call();
-            ADD_FAILURE() << "no exception";
-        } catch (tal::OutOfBoundException& e) {
-            EXPECT_STREQ("pos[7] size[6]", e.what());
-        }
+    try {
+        tal::string(s, 7, 1);
+        FAIL() << "no exception";
+    } catch (tal::OutOfBoundException& e) {
+        EXPECT_STREQ("pos[7] size[6]", e.what());
     }
-}
+    EXPECT_THROW(make("x").append(s, 7, 0), tal::OutOfBoundException);
 
-TEST_F(StringTest, RangesCountsAndSingleCharacters)
-{
     const char text[] = "ab\0cd";
-    const tal::string range(text, text + 5, alloc);
-    EXPECT_EQ(std::string(text, 5), text_of(range));
-    tal::string s = make("x");
-    s.append(text + 3, text + 5);
-    s.push_back('!');
-    s.push_back('\0');
-    EXPECT_EQ(std::string("xcd!\0", 5), text_of(s));
-    EXPECT_FALSE(s.empty());
-    EXPECT_EQ(5u, s.length());
-    EXPECT_EQ('c', s[1]);
-    s[1] = 'C';
-    EXPECT_EQ('\0', static_cast<const tal::string&>(s)[5]);
-    EXPECT_EQ(std::string("xCd!\0", 5), text_of(s));
-    const tal::string dashes(3, '-', alloc);
-    EXPECT_EQ("---", text_of(dashes));
-    EXPECT_EQ(3u, dashes.capacity());
-    EXPECT_TRUE(tal::string(0, '-', alloc).empty());
-    EXPECT_THROW(tal::string(text + 1, text, alloc), tal::BadArgumentException);
-    EXPECT_THROW(s.append(text + 1, text), tal::BadArgumentException);
-    const char* null_text = nullptr;
-    EXPECT_THROW(tal::string(null_text, null_text, alloc), tal::NullPointerException);
+    EXPECT_EQ(std::string(text, 5), text_of(tal::string(text, text + 5, alloc)));
+    tal::string t(2, '-', alloc);
+    t.append(text + 3, text + 5).push_back('\0');
+    t[0] = '+';
+    EXPECT_EQ(std::string("+-cd\0", 5), text_of(t));
+    EXPECT_THROW(t.append(text + 1, text), tal::BadArgumentException);
 }
 
 tal::string& vset(tal::string& s, const char* format, ...)
@@ -410,18 +370,17 @@ tal::string& vset(tal::string& s, const char* format, ...)
     return s;
 }
 
-TEST_F(StringTest, SwapAndVsetf)
+TEST_F(StringTest, SwapExchangesAllocatorsToo)
 {
     CountingPool other_source;
     tal::string a("first", alloc);
     tal::string b("second!", tal::pool_allocator<char>(&other_source));
     a.swap(b);
-    EXPECT_EQ("second!", text_of(a));
-    EXPECT_EQ(&other_source, a.get_allocator().get_mempool());
     EXPECT_EQ("first", text_of(b));
     EXPECT_EQ(&source, b.get_allocator().get_mempool());
     EXPECT_EQ("n=12", text_of(vset(a, "n=%d", 12)));
     EXPECT_EQ(7u, a.capacity());
+    EXPECT_EQ(&other_source, a.get_allocator().get_mempool());
 }
 
 TEST_F(StringTest, OrdersMapKeys)
