@@ -65,6 +65,11 @@ public:
     AutoBuffer& push(double d);
     AutoBuffer& push(long double d);
     AutoBuffer& push(void* p);
+    // Wide text is converted by the current locale ("%lc", "%ls"); a
+    // character it cannot convert is a format error and appends nothing. A
+    // null wide string appends nothing and clears the flag, as a null text.
+    AutoBuffer& push(wchar_t c);
+    AutoBuffer& push(const wchar_t* s);
 
     // Formats straight into the free tail, so the arguments must not point
     // into this buffer's storage; if they do, the text is garbled but no
@@ -91,6 +96,8 @@ public:
     AutoBuffer& operator<<(double d) { return push(d); }
     AutoBuffer& operator<<(long double d) { return push(d); }
     AutoBuffer& operator<<(void* p) { return push(p); }
+    AutoBuffer& operator<<(wchar_t c) { return push(c); }
+    AutoBuffer& operator<<(const wchar_t* s) { return push(s); }
 
 private:
     static const size_t TRUE_LITERAL_LEN = 4;

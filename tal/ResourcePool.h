@@ -44,14 +44,25 @@ public:
     template <typename T, typename T_arg>
     struct OneConstArgCtor {
         explicit OneConstArgCtor(const T_arg& arg) : _arg(arg) {}
-        void operator()(T* ptr) const { ::new (static_cast<void*>(ptr)) T(_arg); }
+        // A null ptr constructs nothing.
+        void operator()(T* ptr) const
+        {
+            if (ptr) {
+                ::new (static_cast<void*>(ptr)) T(_arg);
+            }
+        }
         const T_arg& _arg;
     };
 
     template <typename T, typename T_arg1, typename T_arg2>
     struct TwoConstArgCtor {
         TwoConstArgCtor(const T_arg1& arg1, const T_arg2& arg2) : _arg1(arg1), _arg2(arg2) {}
-        void operator()(T* ptr) const { ::new (static_cast<void*>(ptr)) T(_arg1, _arg2); }
+        void operator()(T* ptr) const
+        {
+            if (ptr) {
+                ::new (static_cast<void*>(ptr)) T(_arg1, _arg2);
+            }
+        }
         const T_arg1& _arg1;
         const T_arg2& _arg2;
     };
@@ -62,7 +73,12 @@ public:
             : _arg1(arg1), _arg2(arg2), _arg3(arg3)
         {
         }
-        void operator()(T* ptr) const { ::new (static_cast<void*>(ptr)) T(_arg1, _arg2, _arg3); }
+        void operator()(T* ptr) const
+        {
+            if (ptr) {
+                ::new (static_cast<void*>(ptr)) T(_arg1, _arg2, _arg3);
+            }
+        }
         const T_arg1& _arg1;
         const T_arg2& _arg2;
         const T_arg3& _arg3;
@@ -82,6 +98,13 @@ public:
     void* create_raw(size_t n);
     // A pool-owned copy of the n bytes at data.
     void* clone_raw(const void* data, size_t n);
+    // A pool-owned copy of the text at cstr with its NUL.
+    char* clone_cstring(const char* cstr);
+    // A pool-owned copy of the first len bytes at cstr, NULs among them
+    // included, followed by a NUL. A null cstr throws
+    // tal::NullPointerException "cstr"; a refusal throws as create_raw does,
+    // with len + 1 (a len of SIZE_MAX is refused as SIZE_MAX).
+    char* clone_cstring(const char* cstr, size_t len);
 
     // NUL-terminated text formatted with vsnprintf into pool memory: one
     // buffer when it has at most hint characters (60 without a hint), else a

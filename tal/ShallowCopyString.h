@@ -22,6 +22,12 @@ public:
     // refused before any byte is read.
     ShallowCopyString(const char* str, size_t len);
     ShallowCopyString(const ShallowCopyString& other) = default;
+    // The shared static empty text, length 0.
+    ShallowCopyString();
+    // Views cstr unmeasured; a null cstr throws as operator= does.
+    explicit ShallowCopyString(const char* cstr);
+    // Borrows buf's text: valid only while buf lives unchanged.
+    explicit ShallowCopyString(const AutoBuffer& buf);
 
     // A null cstr throws tal::NullPointerException "cstr is NULL" and keeps
     // the view; the pointer already held keeps its length; any other pointer
@@ -30,11 +36,23 @@ public:
     // Borrows s's storage: valid only while s lives unchanged.
     ShallowCopyString& operator=(const string& s);
     ShallowCopyString& operator=(const ShallowCopyString& other) = default;
+    // Borrows buf's text: valid only while buf lives unchanged.
+    ShallowCopyString& operator=(const AutoBuffer& buf);
 
     // The shared static empty text, length 0.
     void clear();
     const char* c_str() const { return _str; }
     size_t size() const;
+    size_t length() const { return size(); }
+    // A view has no room beyond its text.
+    size_t capacity() const { return size(); }
+    // Unchecked; index size() is the NUL.
+    const char& operator[](size_t i) const { return _str[i]; }
+    // An index at or past size() throws tal::OutOfBoundException.
+    const char& at(size_t i) const;
+    // -1, 0 or +1: bytes compared as unsigned up to the shorter length, then
+    // the longer text is the greater.
+    int compare(const ShallowCopyString& other) const;
 
 private:
     static const char* _S_EMPTY_CS();

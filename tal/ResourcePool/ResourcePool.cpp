@@ -1,6 +1,7 @@
 #include "tal/ResourcePool.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "tal/xmemcpy.h"
 
@@ -57,6 +58,27 @@ void* ResourcePool::create_raw(size_t n)
 void* ResourcePool::clone_raw(const void* data, size_t n)
 {
     return xmemcpy(create_raw(n), data, n);
+}
+
+char* ResourcePool::clone_cstring(const char* cstr)
+{
+    // A null text goes on to be refused with the two-argument form's site.
+    return clone_cstring(cstr, cstr ? strlen(cstr) : 0);
+}
+
+char* ResourcePool::clone_cstring(const char* cstr, size_t len)
+{
+    if (!cstr) {
+        throw NullPointerException() << TAL_EXCEPTION_ARG
+                                     << "cstr";
+    }
+    if (len == SIZE_MAX) {
+        _s_refuse(TAL_EXCEPTION_ARG, _mempool, len);
+    }
+    char* copy = static_cast<char*>(create_raw(len + 1));
+    xmemcpy(copy, cstr, len);
+    copy[len] = '\0';
+    return copy;
 }
 
 // The body of a variadic formatting function: its arguments after format

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <utility>
 
 #include "tal/xmemcpy.h"
@@ -219,6 +220,16 @@ AutoBuffer& AutoBuffer::push(unsigned long long n) { return pushf("%llu", n); }
 AutoBuffer& AutoBuffer::push(double d) { return pushf("%lg", d); }
 AutoBuffer& AutoBuffer::push(long double d) { return pushf("%Lg", d); }
 AutoBuffer& AutoBuffer::push(void* p) { return pushf("%p", p); }
+AutoBuffer& AutoBuffer::push(wchar_t c) { return pushf("%lc", static_cast<wint_t>(c)); }
+
+AutoBuffer& AutoBuffer::push(const wchar_t* s)
+{
+    if (!s) {
+        _truncated = false;
+        return *this;
+    }
+    return pushf("%ls", s);
+}
 
 AutoBuffer& AutoBuffer::pushf(const char* format, ...)
 {

@@ -217,6 +217,12 @@ TEST(AutoBufferAppend, NothingToAppend)
     b << static_cast<const char*>(NULL);
     EXPECT_FALSE(b.truncated());
     EXPECT_EQ(text(b), "ab");
+    // So does a null wide text.
+    b << "c";
+    ASSERT_TRUE(b.truncated());
+    b << static_cast<const wchar_t*>(NULL);
+    EXPECT_FALSE(b.truncated());
+    EXPECT_EQ(text(b), "ab");
 }
 
 TEST(AutoBufferAppend, EveryOperandRendering)
@@ -259,6 +265,10 @@ TEST(AutoBufferAppend, EveryOperandRendering)
         {render(null_const_ptr), "false"},
         {render(static_cast<void*>(&local)), expected_address},
         {render(&local), expected_address},  // int* takes the void* overload
+        {render(L'w'), "w"},
+        {render(L"wide"), "wide"},
+        {render(L'\x100'), ""},  // not representable in the C locale
+        {render(static_cast<const wchar_t*>(NULL)), ""},
     };
     for (size_t i = 0; i < sizeof(cases) / sizeof(cases[0]); ++i)
         EXPECT_EQ(cases[i].got, cases[i].want) << "case " << i;

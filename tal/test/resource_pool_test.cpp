@@ -237,6 +237,44 @@ TEST_F(ResourcePoolTest, RejectedFormatLeavesNoRecordAndNoBuffer)
     EXPECT_EQ((Events{"free 2", "free " + std::to_string(ARRAY_BLOCK)}), event_log());
 }
 
+// A row expects either the copy's bytes (its NUL included) or an error.
+TEST_F(ResourcePoolTest, CloneCstring)
+{
+    const size_t MEASURE = SIZE_MAX - 1;  // the one-argument form
+    const struct {
+        const char* text;
+        size_t len;
+        bool refuse;
+        std::string bytes, error;
+    } cases[] = {
+        {"ab\0cd", MEASURE, false, std::string("ab", 3), ""},
+        {"ab\0cd", 5, false, std::string("ab\0cd", 6), ""},
+        {"xyz", 0, false, std::string(1, '\0'), ""},
+        {nullptr, 3, false, "", "cstr"},
+        {nullptr, MEASURE, false, "", "cstr"},
+        {"abc", 3, true, "", pool_refusal_text(&source, 4)},
+        {"abc", SIZE_MAX, false, "", pool_refusal_text(&source, SIZE_MAX)},
+    };
+    for (const auto& c : cases) {
+        const size_t live = source.live_blocks();
+        // Earlier rows took the record block, so a refusal hits the text's.
+        c.refuse ? source.refuse_all() : source.grant_all();
+        try {
+            const char* copy = c.len == MEASURE ? rp.clone_cstring(c.text) : rp.clone_cstring(c.text, c.len);
+            EXPECT_EQ("", c.error) << c.len;
+            EXPECT_EQ(c.bytes.size(), source.size_of(copy));
+            EXPECT_EQ(c.bytes, std::string(copy, c.bytes.size()));
+        } catch (tal::Exception& e) {
+            EXPECT_EQ(c.error, e.what()) << c.len;
+            EXPECT_EQ(live, source.live_blocks()) << c.len;
+        }
+    }
+    source.grant_all();
+    rp.reset();
+    EXPECT_EQ(0u, source.live_blocks());
+    EXPECT_EQ(0u, source.bad_frees);
+}
+
 const char* format_twice(tal::ResourcePool& rp, const char** second, const char* format, ...)
 {
     va_list ap;

@@ -115,4 +115,51 @@ TEST(ShallowCopyString, BorrowsAPooledStringsStorage)
     EXPECT_EQ(before, source.mallocs);
 }
 
+TEST(ShallowCopyString, OtherWaysToBuildAView)
+{
+    const char text[] = "abc";
+    tal::AutoBuffer buf(8);
+    buf << "xy";
+    tal::ShallowCopyString assigned("q", 1);
+    assigned = buf;
+    const struct {
+        tal::ShallowCopyString view;
+        const char* text;  // the borrowed text, null for the shared empty one
+        size_t size;
+    } cases[] = {
+        {tal::ShallowCopyString(), nullptr, 0},
+        {tal::ShallowCopyString(text), text, 3},
+        {tal::ShallowCopyString(buf), buf.c_str(), 2},
+        {assigned, buf.c_str(), 2},
+    };
+    for (const auto& c : cases) {
+        if (c.text) {
+            EXPECT_EQ(c.text, c.view.c_str()) << c.size;
+        }
+        EXPECT_EQ(c.size, c.view.length());
+        EXPECT_EQ(c.size, c.view.capacity());
+        EXPECT_EQ('\0', c.view[c.size]);
+    }
+    EXPECT_THROW(tal::ShallowCopyString(static_cast<const char*>(nullptr)), tal::NullPointerException);
+}
+
+TEST(ShallowCopyString, CheckedIndexAndOrder)
+{
+    const tal::ShallowCopyString view("abc", 3);
+    EXPECT_EQ('c', view.at(2));
+    try {
+        view.at(3);
+        FAIL() << "no exception";
+    } catch (tal::OutOfBoundException& e) {
+        EXPECT_STREQ("index[3] size[3]", e.what());
+    }
+    const struct {
+        const char *a, *b;
+        int order;
+    } cases[] = {{"ab", "abc", -1}, {"b", "abc", 1}, {"\x80", "a", 1}, {"abc", "abc", 0}, {"", "", 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.order, tal::ShallowCopyString(c.a).compare(tal::ShallowCopyString(c.b))) << c.a << "," << c.b;
+    }
+}
+
 }  // namespace

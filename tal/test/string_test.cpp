@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -296,6 +297,90 @@ TEST_F(StringTest, ComparisonIsBytewise)
     EXPECT_TRUE(make("ab") < make("abc"));
     EXPECT_FALSE(make("abc") < make("abc"));
     EXPECT_EQ(-1, tal::string("a\0", 2, alloc).compare(tal::string("a\0b", 3, alloc)));
+    // Against NUL-terminated text, whose NUL ends it.
+    EXPECT_EQ(-1, make("ab").compare("abc"));
+    EXPECT_EQ(1, tal::string("a\0", 2, alloc).compare("a"));
+    EXPECT_THROW(make("a").compare(static_cast<const char*>(nullptr)), tal::NullPointerException);
+}
+
+// Every search agrees with the standard string's over the same bytes.
+TEST_F(StringTest, FindAndRfindAgreeWithTheStandardString)
+{
+    const std::string hay("abcab\0abc", 9);
+    const tal::string s(hay.data(), hay.size(), alloc);
+    const std::string needles[] = {"", "a", "ab", "abc", std::string("b\0a", 3), std::string("\0", 1), "abcabc"};
+    const size_t positions[] = {0, 1, 3, 5, 8, 9, 10, tal::string::npos};
+    for (const std::string& needle : needles) {
+        const tal::string n(needle.data(), needle.size(), alloc);
+        for (size_t pos : positions) {
+            const std::string at = "needle[" + needle + "] pos[" + std::to_string(pos) + "]";
+            EXPECT_EQ(hay.find(needle, pos), s.find(n, pos)) << at;
+            EXPECT_EQ(hay.find(needle.data(), pos, needle.size()), s.find(needle.data(), pos, needle.size())) << at;
+            EXPECT_EQ(hay.rfind(needle, pos), s.rfind(n, pos)) << at;
+            EXPECT_EQ(hay.rfind(needle.data(), pos, needle.size()), s.rfind(needle.data(), pos, needle.size()))
+                << at;
+            if (needle.size() == 1) {
+                EXPECT_EQ(hay.find(needle[0], pos), s.find(needle[0], pos)) << at;
+                EXPECT_EQ(hay.rfind(needle[0], pos), s.rfind(needle[0], pos)) << at;
+            }
+        }
+    }
+    // NUL-terminated needles, with the default positions.
+    EXPECT_EQ(3u, s.find("ab", 1));
+    EXPECT_EQ(6u, s.rfind("ab"));
+    EXPECT_THROW(s.find(static_cast<const char*>(nullptr), 0, 0), tal::NullPointerException);
+}
+
+TEST_F(StringTest, PartsRangesAndCounts)
+{
+    const tal::string s = make("abcdef");
+    const struct {
+        size_t pos, n;
+        const char* part;
+    } cases[] = {{0, tal::string::npos, "abcdef"}, {2, 3, "cde"}, {4, 10, "ef"}, {6, 1, ""}};
+    for (const auto& c : cases) {
+        const tal::string part = s.substr(c.pos, c.n);
+        EXPECT_EQ(c.part, text_of(part)) << c.pos;
+        EXPECT_EQ(part.size(), part.capacity()) << c.pos;
+        EXPECT_EQ(std::string("<") + c.part, text_of(make("<").append(s, c.pos, c.n))) << c.pos;
+    }
+    try {
+        tal::string(s, 7, 1);
+        FAIL() << "no exception";
+    } catch (tal::OutOfBoundException& e) {
+        EXPECT_STREQ("pos[7] size[6]", e.what());
+    }
+    EXPECT_THROW(make("x").append(s, 7, 0), tal::OutOfBoundException);
+
+    const char text[] = "ab\0cd";
+    EXPECT_EQ(std::string(text, 5), text_of(tal::string(text, text + 5, alloc)));
+    tal::string t(2, '-', alloc);
+    t.append(text + 3, text + 5).push_back('\0');
+    t[0] = '+';
+    EXPECT_EQ(std::string("+-cd\0", 5), text_of(t));
+    EXPECT_THROW(t.append(text + 1, text), tal::BadArgumentException);
+}
+
+tal::string& vset(tal::string& s, const char* format, ...)
+{
+    va_list ap;
+    va_start(ap, format);
+    s.vsetf(format, ap);
+    va_end(ap);
+    return s;
+}
+
+TEST_F(StringTest, SwapExchangesAllocatorsToo)
+{
+    CountingPool other_source;
+    tal::string a("first", alloc);
+    tal::string b("second!", tal::pool_allocator<char>(&other_source));
+    a.swap(b);
+    EXPECT_EQ("first", text_of(b));
+    EXPECT_EQ(&source, b.get_allocator().get_mempool());
+    EXPECT_EQ("n=12", text_of(vset(a, "n=%d", 12)));
+    EXPECT_EQ(7u, a.capacity());
+    EXPECT_EQ(&other_source, a.get_allocator().get_mempool());
 }
 
 TEST_F(StringTest, OrdersMapKeys)

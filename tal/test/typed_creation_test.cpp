@@ -97,6 +97,22 @@ protected:
     tal::ResourcePool rp;
 };
 
+TEST_F(TypedCreation, ConstructorRecordsBuildNothingAtANullAddress)
+{
+    const int id = 4;
+    const std::string tag = "t";
+    const Counted a;
+    const std::function<void()> calls[] = {
+        [&] { tal::ResourcePool::OneConstArgCtor<Probe, int>{id}(nullptr); },
+        [&] { tal::ResourcePool::TwoConstArgCtor<Probe, int, std::string>{id, tag}(nullptr); },
+        [&] { tal::ResourcePool::ThreeConstArgCtor<Triple, Counted, Counted, Counted>{a, a, a}(nullptr); },
+    };
+    for (const std::function<void()>& call : calls) {
+        call();
+    }
+    EXPECT_EQ(Events{}, event_log());
+}
+
 TEST_F(TypedCreation, TakesRecordThenObjectMemoryThenConstructs)
 {
     Probe& p = rp.create<Probe>(7);

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "tal/AutoBuffer.h"
 #include "tal/exception/tal_exception.h"
@@ -38,6 +40,13 @@ class basic_string {
 public:
     static constexpr size_t npos = static_cast<size_t>(-1);
 
+private:
+    template <typename _Ptr>
+    using _if_text_ptr = typename std::enable_if<std::is_same<_Ptr, const _CharT*>::value ||
+                                                 std::is_same<_Ptr, _CharT*>::value>::type;
+
+public:
+
     basic_string() : _dataplus(EMPTY_CSTRING), _length(0), _capacity(0) {}
     explicit basic_string(const _Alloc& alloc)
         : _dataplus(EMPTY_CSTRING, alloc), _length(0), _capacity(0)
@@ -58,12 +67,87 @@ public:
     {
         _dataplus._str = _s_clone_cstring(other._dataplus._str, other._length, other._dataplus);
     }
+    basic_string(size_t count, _CharT c, const _Alloc& alloc = _Alloc())
+        : _dataplus(EMPTY_CSTRING, alloc), _length(0), _capacity(0)
+    {
+        append(count, c);
+    }
+    // Up to n characters of other from pos, over other's allocator as a copy
+    // is; a pos past other's end throws tal::OutOfBoundException.
+    basic_string(const basic_string& other, size_t pos, size_t n = npos)
+        : _dataplus(0, other._dataplus), _length(other._part(pos, n)), _capacity(_length)
+    {
+        _dataplus._str = _s_clone_cstring(other._dataplus._str + pos, _length, other._dataplus);
+    }
+    // The characters of [first, last). A template, so that a literal 0 as
+    // the second argument still means a length.
+    template <typename _Ptr, typename = _if_text_ptr<_Ptr> >
+    basic_string(_Ptr first, _Ptr last, const _Alloc& alloc = _Alloc())
+        : _dataplus(0, alloc), _length(_s_range_len(first, last)), _capacity(_length)
+    {
+        _dataplus._str = _s_clone_cstring(first, _length, alloc);
+    }
     ~basic_string() { _s_destroy_cstring(_dataplus._str, _capacity, _dataplus); }
 
     // Valid until the string next grows or is destroyed.
     const _CharT* c_str() const { return _dataplus._str; }
     size_t size() const { return _length; }
+    size_t length() const { return _length; }
+    bool empty() const { return _length == 0; }
     size_t capacity() const { return _capacity; }
+    // Unchecked, as for a plain array; index _length is the NUL.
+    const _CharT& operator[](int i) const { return _dataplus._str[i]; }
+    _CharT& operator[](int i) { return _dataplus._str[i]; }
+    // Up to n characters from pos, over this string's allocator; a pos past
+    // the end throws tal::OutOfBoundException.
+    basic_string substr(size_t pos = 0, size_t n = npos) const { return basic_string(*this, pos, n); }
+
+    // Position of the first occurrence of the n characters at s that starts
+    // at pos or later (find), or of the last one that starts at pos or
+    // earlier (rfind); npos when there is none. An empty needle is found at
+    // pos (find, when pos is within the text) or at the smaller of pos and
+    // the length (rfind). A null s throws tal::NullPointerException "cstr".
+    size_t find(const _CharT* s, size_t pos, size_t n) const
+    {
+        _s_check_needle(s);
+        if (pos > _length || n > _length - pos) {
+            return npos;
+        }
+        for (size_t i = pos; i <= _length - n; ++i) {
+            if (std::char_traits<_CharT>::compare(_dataplus._str + i, s, n) == 0) {
+                return i;
+            }
+        }
+        return npos;
+    }
+    size_t find(const _CharT* s, size_t pos = 0) const { return find(s, pos, _s_cstring_len(s)); }
+    size_t find(const basic_string& other, size_t pos = 0) const
+    {
+        return find(other._dataplus._str, pos, other._length);
+    }
+    size_t find(_CharT c, size_t pos = 0) const { return find(&c, pos, 1); }
+
+    size_t rfind(const _CharT* s, size_t pos, size_t n) const
+    {
+        _s_check_needle(s);
+        if (n > _length) {
+            return npos;
+        }
+        for (size_t i = pos < _length - n ? pos : _length - n;; --i) {
+            if (std::char_traits<_CharT>::compare(_dataplus._str + i, s, n) == 0) {
+                return i;
+            }
+            if (i == 0) {
+                return npos;
+            }
+        }
+    }
+    size_t rfind(const _CharT* s, size_t pos = npos) const { return rfind(s, pos, _s_cstring_len(s)); }
+    size_t rfind(const basic_string& other, size_t pos = npos) const
+    {
+        return rfind(other._dataplus._str, pos, other._length);
+    }
+    size_t rfind(_CharT c, size_t pos = npos) const { return rfind(&c, pos, 1); }
     _Alloc get_allocator() const { return _dataplus; }
 
     // Keeps the block and the capacity.
@@ -113,6 +197,20 @@ public:
     {
         return append(other._dataplus._str, other._length);
     }
+    // Up to n characters of other from pos; a pos past other's end throws
+    // tal::OutOfBoundException.
+    basic_string& append(const basic_string& other, size_t pos, size_t n)
+    {
+        const size_t len = other._part(pos, n);
+        return append(other._dataplus._str + pos, len);
+    }
+    // The characters of [first, last).
+    template <typename _Ptr, typename = _if_text_ptr<_Ptr> >
+    basic_string& append(_Ptr first, _Ptr last)
+    {
+        return append(first, _s_range_len(first, last));
+    }
+    void push_back(_CharT c) { append(1, c); }
     basic_string& append(size_t count, _CharT c)
     {
         reserve(_s_sum(_length, count));
@@ -149,6 +247,21 @@ public:
         return *this;
     }
 
+    basic_string& vsetf(const char* format, va_list args)
+    {
+        clear();
+        _do_vappendf(format, args);
+        return *this;
+    }
+
+    // Exchanges texts and allocators.
+    void swap(basic_string& other)
+    {
+        std::swap(_dataplus, other._dataplus);
+        std::swap(_length, other._length);
+        std::swap(_capacity, other._capacity);
+    }
+
     // Takes other's bytes (all of them, a leading NUL included) into a block
     // of exactly other's length when the current one is too small.
     basic_string& operator=(const basic_string& other)
@@ -174,13 +287,11 @@ public:
     // the longer string is the greater. NULs take part like any byte.
     int compare(const basic_string& other) const
     {
-        const size_t m = _length < other._length ? _length : other._length;
-        const int r = std::char_traits<_CharT>::compare(_dataplus._str, other._dataplus._str, m);
-        if (r != 0) {
-            return r < 0 ? -1 : 1;
-        }
-        return _length == other._length ? 0 : _length < other._length ? -1 : 1;
+        return _compare(other._dataplus._str, other._length);
     }
+    // The same against a NUL-terminated text; a null s throws
+    // tal::NullPointerException "cstr".
+    int compare(const _CharT* s) const { return _compare(s, _s_cstring_len(s)); }
 
 private:
     // The allocator and the text pointer side by side; an allocator without
@@ -245,6 +356,44 @@ private:
             _Alloc a(alloc);
             a.deallocate(p, capacity + 1);
         }
+    }
+
+    // The length of the part of this string from pos, at most n characters.
+    size_t _part(size_t pos, size_t n) const
+    {
+        if (pos > _length) {
+            throw OutOfBoundException() << TAL_EXCEPTION_ARG
+                                        << "pos[" << (unsigned long)pos << "] size["
+                                        << (unsigned long)_length << "]";
+        }
+        return n < _length - pos ? n : _length - pos;
+    }
+
+    static size_t _s_range_len(const _CharT* first, const _CharT* last)
+    {
+        if (last < first) {
+            throw BadArgumentException() << TAL_EXCEPTION_ARG
+                                         << "last before first";
+        }
+        return last - first;
+    }
+
+    static void _s_check_needle(const _CharT* s)
+    {
+        if (!s) {
+            throw NullPointerException() << TAL_EXCEPTION_ARG
+                                         << "cstr";
+        }
+    }
+
+    int _compare(const _CharT* s, size_t n) const
+    {
+        const size_t m = _length < n ? _length : n;
+        const int r = std::char_traits<_CharT>::compare(_dataplus._str, s, m);
+        if (r != 0) {
+            return r < 0 ? -1 : 1;
+        }
+        return _length == n ? 0 : _length < n ? -1 : 1;
     }
 
     // Copies n characters that may overlap the destination.
