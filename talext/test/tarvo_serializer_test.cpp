@@ -312,6 +312,10 @@ TEST(TarvoSerializerFailures, BufferForm)
          TSE + "pack create failed: -11"},
         {"negative temp", -1, 64, 64, false, [](Trees& t) -> IVar& { return t.dict(); },
          TSE + "pack create failed: -2"},
+        // Room for the root handle only: the child's handle is refused later.
+        {"no temp for a child", 136, 64, 64, false,
+         [](Trees& t) -> IVar& { return t.put(t.dict(), "d", t.dict()); },
+         TSE + "tarvo_put_object() failed: TVO: Run out of temporary buffer"},
         {"empty key", KEEP, 64, 64, false,
          [](Trees& t) -> IVar& { return t.put(t.dict(), "", t.num<int>(1)); },
          TSE + "tarvo key cann't be empty"},
