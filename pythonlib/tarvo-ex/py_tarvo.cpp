@@ -1003,7 +1003,7 @@ static Py_ssize_t PyTarvo_GetCharBuffer(PyObject* self, Py_ssize_t index, char**
 static PyMethodDef PyTarvoModuleMethods[] = {
     {"tarvo", PyTarvo_Create, METH_VARARGS, "create tarvo"},
     {"version", PyTarvo_GetVersion, METH_VARARGS, "get version"},
-    {"quillet2tarvo", PyTarvo_Quillet2Tarvo, METH_VARARGS, "convert quillet to tarvo"},
+    {"quillet2tarvo", PyTarvo_Quillet2Tarvo, METH_VARARGS, "convert quillet to tarvo2"},
     {NULL, NULL, 0, NULL},
 };
 

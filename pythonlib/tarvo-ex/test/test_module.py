@@ -18,8 +18,19 @@ class ModuleTest(TarvoCase):
         self.assertIs(type(_tarvo.tarvo(2, 64, 1024)), _tarvo.tarvoType)
         self.assertEqual(_tarvo.tarvoType.__name__, "tarvo")
         self.assertEqual(_tarvo.tarvoType.__doc__, "tarvo object")
-        self.assertEqual(_tarvo.tarvo.__doc__, "create tarvo")
-        self.assertEqual(_tarvo.version.__doc__, "get version")
+        docs = {"tarvo": "create tarvo", "version": "get version",
+                "quillet2tarvo": "convert quillet to tarvo2"}
+        for name, doc in docs.items():
+            self.assertEqual(getattr(_tarvo, name).__doc__, doc, name)
+
+    def test_method_docs(self):
+        docs = {"getdict": "get the dict object of tarvo", "size": "get pack size",
+                "items": "get pack item count", "reset": "reset pack by size",
+                "pack": "pack dict into tarvo", "parse": "parse tarvo into dict",
+                "setPack": "set pack buffer", "getPack": "get pack buffer", "close": "close pack",
+                "send": "send pack via net", "recv": "recv pack via net"}
+        for name, doc in docs.items():
+            self.assertEqual(getattr(_tarvo.tarvoType, name).__doc__, doc, name)
 
     def test_type_cannot_be_derived(self):
         with self.assertRaises(TypeError):
