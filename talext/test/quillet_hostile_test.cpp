@@ -7,42 +7,12 @@
 #include <cstring>
 #include <string>
 
+#include "talext/test/sample_record.h"
 #include "talext/test/tree_text.h"
 
 namespace {
 
 using namespace talext_test;
-
-bytes sample()
-{
-    return container(
-        0x10, "rec",
-        {
-            item(0x11, "i8", h("ff")),
-            item(0x12, "i16", h("feff")),
-            item(0x14, "i32", h("fdffffff")),
-            item(0x18, "i64", h("fcffffffffffffff")),
-            item(0x21, "u8", h("01")),
-            item(0x22, "u16", h("0200")),
-            item(0x24, "u32", h("03000000")),
-            item(0x28, "u64", h("0400000000000000")),
-            item(0x44, "f", h("0000c03f")),
-            item(0x48, "d", h("0000000000000440")),
-            item(0x31, "b", h("01")),
-            item(0x61, "n", h("00")),
-            item(0xd0, "s", h("73686f727400")),
-            item(0x50, "l", h("6c6f6e6700")),
-            item(0x00, "gone", h("0102")),
-            item(0xe0, "r", h("0102")),
-            item(0x60, "e", h("")),
-            container(0x20, "a",
-                      {item(0x48, "", h("0000000000000440")), item(0x83, "", h("010203")),
-                       container(0x10, "", {item(0x61, "n", h("00"))}), isoarray("", 0x12, h("0100 0200"))}),
-            container(0x40, "t",
-                      {isoarray("x", 0x14, h("01000000 02000000")),
-                       container(0x20, "y", {item(0x31, "", h("01")), item(0xd0, "", h("7a00"))})}),
-        });
-}
 
 // Every message the deserializer and the parts below it may give here.
 bool known(const std::string& failure)
@@ -81,7 +51,7 @@ int expect_clean(const bytes& b, const std::string& what)
 
 TEST(DeserializerHostile, SampleParsesWhole)
 {
-    EXPECT_EQ(parse(sample()),
+    EXPECT_EQ(parse(sample_record()),
               "{a=[f64:2.5,{n=null},[i16:1,i16:2]],b=bool:true,d=f64:2.5,e=raw:,f=f32:1.5,i16=i16:-2,"
               "i32=i32:-3,i64=i64:-4,i8=i8:-1,l=str:6c6f6e67,n=null,r=raw:0102,s=str:73686f7274,"
               "t=[{x=i32:1,y=bool:true},{x=i32:2,y=str:7a}],u16=u16:2,u32=u32:3,u64=u64:4,u8=u8:1}");
@@ -89,7 +59,7 @@ TEST(DeserializerHostile, SampleParsesWhole)
 
 TEST(DeserializerHostile, EveryPrefixWithTheRecordShortenedToFit)
 {
-    const bytes full = sample();
+    const bytes full = sample_record();
     const size_t value = 6 + 4;  // header and the name "rec"
     int whole = 0;
     for (size_t n = value + 4; n < full.size(); ++n)
@@ -100,7 +70,7 @@ TEST(DeserializerHostile, EveryPrefixWithTheRecordShortenedToFit)
 
 TEST(DeserializerHostile, EveryByteCorrupted)
 {
-    const bytes full = sample();
+    const bytes full = sample_record();
     for (size_t i = 0; i < full.size(); ++i) {
         const unsigned char was = static_cast<unsigned char>(full[i]);
         for (unsigned char v : {0x00, 0x01, 0x7f, 0x80, 0xff, was ^ 0x01, was ^ 0x10, was ^ 0x80}) {
@@ -114,7 +84,7 @@ TEST(DeserializerHostile, EveryByteCorrupted)
 TEST(DeserializerHostile, EveryFourBytesAtTheirMaximum)
 {
     // Covers every 32-bit length and count in the record.
-    const bytes full = sample();
+    const bytes full = sample_record();
     for (size_t i = 0; i + 4 <= full.size(); ++i) {
         bytes b = full;
         b.replace(i, 4, h("ffffffff"));
