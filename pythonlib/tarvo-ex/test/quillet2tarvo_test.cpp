@@ -10,8 +10,6 @@
 
 #include "quillet/test/quillet_bytes.h"
 #include "talext/test/tree_text.h"
-#include "talext/var/serializer/TarvoSerializer.h"
-#include "tarvo.h"
 
 namespace {
 
@@ -130,35 +128,6 @@ TEST(Quillet2Tarvo, UnreadableRecordsThrowBeforeAnyTrial)
     EXPECT_THROW(quillet2tarvo(INT8_RECORD.data(), INT8_RECORD.size(), out, NULL, 64),
                  tal::NullPointerException);
     EXPECT_EQ(size, UNTOUCHED);
-}
-
-TEST(Quillet2Tarvo, LargeTreesGiveThePackOfAPlainPool)
-{
-    // Tens of thousands of members: a tree of many megabytes, whose memory
-    // the routine takes in large blocks. Its pack must be the one the
-    // serializer writes from the same tree built over the heap.
-    std::vector<bytes> rows;
-    for (uint32_t i = 0; i < 40000; ++i)
-        rows.push_back(container(0x10, "r" + std::to_string(i),
-                                 {item(0x14, "id", quillet_test::le32(i)),
-                                  item(0xd0, "name", "n" + std::to_string(i) + '\0')}));
-    const bytes record = container(0x10, "", rows);
-    ASSERT_GT(record.size(), size_t(1) << 20);
-
-    tal::ResourcePool rp;
-    tal::var::QuilletDeserializer d(rp);
-    const tal::var::IVar& tree = d.deserialize(record.data(), record.size());
-    std::vector<char> want(record.size() * 2);
-    tal::var::TarvoSerializer serializer;
-    tarvo_t* pack = tarvo_open_w_rp(2, want.data(), static_cast<int>(want.size()), &rp);
-    want.resize(serializer.serialize(tree, pack));
-    tarvo_close(pack);
-
-    std::vector<char> got(record.size() * 4);
-    size_t size = UNTOUCHED;
-    ASSERT_EQ(quillet2tarvo(record.data(), record.size(), got.data(), &size, got.size()), 0);
-    got.resize(size);
-    EXPECT_TRUE(got == want);
 }
 
 }  // namespace
