@@ -892,13 +892,20 @@ PyObject* PyTarvo_Parse(PyObject* self, PyObject*) {
   PyTarvoObject* o = check_plain(self);
   if (o == NULL || PyTarvo_CheckIdle(self, "PyTarvo_Parse") != 0) return NULL;
   PyDict_Clear(o->dict);
-  if (tarvo_valid(o->ppack) == 0)
-    return PYTARVO_RAISE("Invalid pack[@:%p size:%d]", o->ppack, o->size);
+  int rc = 0;
   {
     PyTarvoInUse walk(o);
-    if (PyTarvo_PackToDict(NULL, o->ppack, o->dict) != 0) return NULL;
+    rc = PyTarvo_PackToDict(NULL, o->ppack, o->dict);
   }
-  Py_RETURN_NONE;
+  if (rc == 0) Py_RETURN_NONE;
+  // A walk that went through checked every top-level item and the count, so
+  // only a failed one needs the check: a pack that does not pass it fails
+  // with its message and an empty dict, as though the walk never began.
+  if (tarvo_valid(o->ppack) == 0) {
+    PyDict_Clear(o->dict);
+    return PYTARVO_RAISE("Invalid pack[@:%p size:%d]", o->ppack, o->size);
+  }
+  return NULL;
 }
 
 static PyObject* PyTarvo_SetPack(PyObject* self, PyObject* args) {
