@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "tarvo_bits/little_endian.h"
+#include "tarvo_bits/name_index.h"
 #include "tarvo_bits/pack_types.h"
 
 PYTARVO_SOURCE_FILE;
@@ -471,11 +472,33 @@ PyObject* _PyTarvo_PackItemToObject(const tarvo_item_t* item) {
   return make_pair(row, row->build(item));
 }
 
-// Stores value (borrowed) in dict under a fresh key of the text: interning
-// it, as PyDict_SetItemString does, would only cost a lookup now and a
-// removal when the dict is cleared. 0, or -1 with the exception set.
+// Key strs of the walks, one per slot by the text's hash: records of one
+// shape repeat their names, and a key found here is neither made, hashed
+// nor freed again. Keys are never interned (interning costs a lookup now and
+// a removal when the dict is cleared). Making and dropping a str runs no
+// Python code, so a lookup is whole under the interpreter lock.
+const size_t kKeySlots = 256;
+PyObject* gKeys[kKeySlots];
+
+// New reference to a str of the length bytes at text, or NULL.
+PyObject* key_object(const char* text, size_t length) {
+  const uint32_t h = tarvo::name_hash(tarvo::NAME_HASH_START, text, length);
+  PyObject*& slot = gKeys[(h ^ (h >> 16)) % kKeySlots];
+  if (slot == NULL || static_cast<size_t>(PyString_GET_SIZE(slot)) != length ||
+      memcmp(PyString_AS_STRING(slot), text, length) != 0) {
+    PyObject* key = PyString_FromStringAndSize(text, static_cast<Py_ssize_t>(length));
+    if (key == NULL) return NULL;
+    Py_XDECREF(slot);
+    slot = key;
+  }
+  Py_INCREF(slot);
+  return slot;
+}
+
+// Stores value (borrowed) in dict under the key of text. 0, or -1 with the
+// exception set.
 int set_item_text(PyObject* dict, const char* text, PyObject* value) {
-  PyObject* key = PyString_FromStringAndSize(text, static_cast<Py_ssize_t>(strlen(text)));
+  PyObject* key = key_object(text, strlen(text));
   int rc = -1;
   if (key == NULL) return -1;
   rc = PyDict_SetItem(dict, key, value);
@@ -869,13 +892,20 @@ PyObject* PyTarvo_Parse(PyObject* self, PyObject*) {
   PyTarvoObject* o = check_plain(self);
   if (o == NULL || PyTarvo_CheckIdle(self, "PyTarvo_Parse") != 0) return NULL;
   PyDict_Clear(o->dict);
-  if (tarvo_valid(o->ppack) == 0)
-    return PYTARVO_RAISE("Invalid pack[@:%p size:%d]", o->ppack, o->size);
+  int rc = 0;
   {
     PyTarvoInUse walk(o);
-    if (PyTarvo_PackToDict(NULL, o->ppack, o->dict) != 0) return NULL;
+    rc = PyTarvo_PackToDict(NULL, o->ppack, o->dict);
   }
-  Py_RETURN_NONE;
+  if (rc == 0) Py_RETURN_NONE;
+  // A walk that went through checked every top-level item and the count, so
+  // only a failed one needs the check: a pack that does not pass it fails
+  // with its message and an empty dict, as though the walk never began.
+  if (tarvo_valid(o->ppack) == 0) {
+    PyDict_Clear(o->dict);
+    return PYTARVO_RAISE("Invalid pack[@:%p size:%d]", o->ppack, o->size);
+  }
+  return NULL;
 }
 
 static PyObject* PyTarvo_SetPack(PyObject* self, PyObject* args) {

@@ -8,7 +8,6 @@ namespace tarvo {
 
 namespace {
 
-constexpr uint32_t MIN_SLOTS = 16;
 constexpr uint32_t MAX_SLOTS = uint32_t{1} << 30;
 
 } // namespace
@@ -19,10 +18,16 @@ bool NameIndex::take(Allocator& allocator, uint32_t slots, size_t reserve) noexc
     void* block = allocator.allocate(bytes);
     if (block == nullptr) return false;
     _slots = static_cast<uint32_t*>(block);
-    std::memset(_slots, 0, bytes);
+    _used = 0;
+    _mask = 0;
+    if (slots != MIN_SLOTS) start_hashing(slots);
+    return true;
+}
+
+void NameIndex::start_hashing(uint32_t slots) noexcept {
+    std::memset(_slots, 0, size_t{slots} * sizeof(uint32_t));
     _mask = slots - 1;
     _used = 0;
-    return true;
 }
 
 bool NameIndex::take_doubled(Allocator& allocator, const NameIndex& from, size_t reserve) noexcept {

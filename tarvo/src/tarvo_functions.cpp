@@ -7,15 +7,6 @@
 
 namespace tarvo {
 
-Tarvo* from_handle(const tarvo_t* handle) noexcept {
-    if (TARVO_PTR_ERR(handle) != 0) return nullptr;
-    // Read the magic number as bytes: the pointer may be anything.
-    uint32_t magic;
-    std::memcpy(&magic, reinterpret_cast<const char*>(handle) + sizeof(void*), sizeof magic);
-    if (magic != MAGIC) return nullptr;
-    return reinterpret_cast<Tarvo*>(const_cast<tarvo_t*>(handle));
-}
-
 const Engine& engine(int version) noexcept {
     static const Engine ENGINES[] = {
         // version 1: the header and one small item

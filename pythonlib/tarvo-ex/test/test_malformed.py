@@ -130,8 +130,10 @@ class CorruptionTest(TarvoCase):
                                          % expected.replace("<ptr>", PTR))
         for count in (0, 2):
             data = SAMPLE_V2[:6] + struct.pack("<I", count) + SAMPLE_V2[10:]
-            self.assertTarvoError("Invalid pack[@:<ptr> size:%d]" % len(data),
-                                  new_pack(2).setPack, data)
+            p = new_pack(2)
+            self.assertTarvoError("Invalid pack[@:<ptr> size:%d]" % len(data), p.setPack, data)
+            # Nothing of a refused pack stays behind, also past its good items.
+            self.assertEqual({}, p.getdict(), count)
 
     def test_list_walk_raises_on_bad_data(self):
         data = SAMPLE_V2[:ELEMENT_TYPE] + "\xff" + SAMPLE_V2[ELEMENT_TYPE + 1:]

@@ -1,6 +1,7 @@
 // Lookup index of the names in one container, kept in the temp area so that
 // the "already exists" check of a put does not scan every sibling: an
-// open-addressing table (linear probing, at most half full) of item offsets.
+// open-addressing table (linear probing, at most half full) of item offsets,
+// a plain list while it is small.
 // Offsets never move, since packs only grow at their end; 0 marks a free
 // slot, since no item starts at the pack's first byte.
 //
@@ -17,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace tarvo {
 
@@ -38,16 +40,48 @@ public:
 
     template <class Keys>
     bool contains(const Keys& keys, const typename Keys::Query& name) const noexcept {
+        if (listing()) {
+            for (uint32_t i = 0; i < _used; ++i)
+                if (keys.matches(_slots[i], name)) return true;
+            return false;
+        }
         for (uint32_t i = Keys::hash(name) & _mask; _slots[i] != 0; i = (i + 1) & _mask)
             if (keys.matches(_slots[i], name)) return true;
         return false;
     }
 
-    // Records the item at off (nameless and known names are skipped). Drops
+    // Records the item at off (nameless items are skipped, and so are known
+    // names once the table hashes). Drops
     // the whole table when it cannot grow within reserve.
     template <class Keys>
     void insert(Allocator& allocator, const Keys& keys, uint32_t off, size_t reserve) noexcept {
         if (!keys.named(off)) return;
+        if (listing()) {
+            if (_used < LIST_MAX) {
+                _slots[_used++] = off;
+                return;
+            }
+            // The list is full: hash its entries in the order they came, which
+            // leaves the table a hashed start would have built.
+            uint32_t listed[LIST_MAX];
+            std::memcpy(listed, _slots, sizeof listed);
+            start_hashing();
+            for (uint32_t o : listed) add(allocator, keys, o, reserve);
+        }
+        add(allocator, keys, off, reserve);
+    }
+
+private:
+    // A fresh table of MIN_SLOTS starts as a plain list of up to LIST_MAX
+    // offsets in its own block: below the size at which it would double, a
+    // scan costs less than hashing, and the block is the same either way.
+    static constexpr uint32_t MIN_SLOTS = 16;
+    static constexpr uint32_t LIST_MAX = MIN_SLOTS / 2;
+    bool listing() const noexcept { return _mask == 0; }
+    void start_hashing(uint32_t slots = MIN_SLOTS) noexcept;
+
+    template <class Keys>
+    void add(Allocator& allocator, const Keys& keys, uint32_t off, size_t reserve) noexcept {
         const uint32_t h = keys.hash(off);
         for (uint32_t i = h & _mask; _slots[i] != 0; i = (i + 1) & _mask)
             if (keys.same(_slots[i], off)) return;
@@ -65,7 +99,6 @@ public:
         place(h, off);
     }
 
-private:
     bool take(Allocator& allocator, uint32_t slots, size_t reserve) noexcept;
     bool take_doubled(Allocator& allocator, const NameIndex& from, size_t reserve) noexcept;
     void place(uint32_t hash, uint32_t off) noexcept;

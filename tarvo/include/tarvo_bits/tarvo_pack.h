@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -103,7 +104,13 @@ T* create(Allocator& allocator, A&&... args) noexcept {
 
 // The engine object behind a handle, or nullptr for NULL, an error code
 // cast to a pointer, or a pointer that does not carry the magic number.
-Tarvo* from_handle(const tarvo_t* handle) noexcept;
+inline Tarvo* from_handle(const tarvo_t* handle) noexcept {
+    if (TARVO_PTR_ERR(handle) != 0) return nullptr;
+    // Read the magic number as bytes: the pointer may be anything.
+    uint32_t magic;
+    std::memcpy(&magic, reinterpret_cast<const char*>(handle) + sizeof(void*), sizeof magic);
+    return magic == MAGIC ? reinterpret_cast<Tarvo*>(const_cast<tarvo_t*>(handle)) : nullptr;
+}
 
 inline tarvo_t* to_handle(Tarvo* pack) noexcept { return reinterpret_cast<tarvo_t*>(pack); }
 
