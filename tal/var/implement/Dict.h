@@ -202,6 +202,16 @@ public:
     // The entry's Ref; a missing name is inserted bound to the shared null.
     IVar& operator[](const tal::string& name) override { return _find_or_insert(name); }
 
+    // f(key, value) for every entry in key order, without iterator objects;
+    // f must not add or remove entries of this dict.
+    template <typename F>
+    void for_each_entry(F f) const
+    {
+        for (const auto& entry : _dict) {
+            f(entry.first, static_cast<const IVar&>(entry.second));
+        }
+    }
+
     DictConstIterator dict_begin() const override { return _const_handle(_dict.begin()); }
     DictIterator dict_begin() override { return _handle(_dict.begin()); }
     DictConstIterator dict_end() const override { return _const_handle(_dict.end()); }
