@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <tuple>
 #include <typeinfo>
 #include <utility>
 
@@ -174,6 +175,17 @@ public:
     // Binds the entry (inserted when missing) to value, or to value's referent
     // when value is a reference. The former value is left alone.
     void set(const tal::string& name, IVar& value) override { _find_or_insert(name) = value; }
+    // The same for the len bytes at name, copied once straight into the new
+    // entry's key over this dict's memory source; an existing entry keeps its
+    // key and is rebound.
+    void set(const char* name, size_t len, IVar& value)
+    {
+        _dict
+            .emplace(std::piecewise_construct,
+                     std::forward_as_tuple(name, len, pool_allocator<char>(_alloc)),
+                     std::forward_as_tuple())
+            .first->second = value;
+    }
     bool del(const tal::string& name) override { return _dict.erase(name) > 0; }
     // A missing name throws tal::KeyNotFoundException "key[<name>]".
     const IVar& operator[](const tal::string& name) const override
@@ -189,6 +201,16 @@ public:
     }
     // The entry's Ref; a missing name is inserted bound to the shared null.
     IVar& operator[](const tal::string& name) override { return _find_or_insert(name); }
+
+    // f(key, value) for every entry in key order, without iterator objects;
+    // f must not add or remove entries of this dict.
+    template <typename F>
+    void for_each_entry(F f) const
+    {
+        for (const auto& entry : _dict) {
+            f(entry.first, static_cast<const IVar&>(entry.second));
+        }
+    }
 
     DictConstIterator dict_begin() const override { return _const_handle(_dict.begin()); }
     DictIterator dict_begin() override { return _handle(_dict.begin()); }
@@ -216,11 +238,11 @@ private:
         // Never throws: an implementation of another class compares unequal.
         bool equal_to(const IDictIteratorImpl& other) const override
         {
-            return _same(dynamic_cast<const DictIteratorImpl*>(&other));
+            return _same<DictIteratorImpl>(other);
         }
         bool equal_to(const IDictConstIteratorImpl& other) const override
         {
-            return _same(dynamic_cast<const DictConstIteratorImpl*>(&other));
+            return _same<DictConstIteratorImpl>(other);
         }
 
         const implement_t* _p_dict;
@@ -241,6 +263,14 @@ private:
                 throw OutOfBoundException() << TAL_EXCEPTION_ARG << "dict iterator at the end";
             }
             return *_iter;
+        }
+        // The exact class is tested first: iteration compares with the end
+        // on every step, and the cast of the general case costs far more.
+        template <typename P, typename Other>
+        bool _same(const Other& other) const
+        {
+            return _same(typeid(other) == typeid(P) ? static_cast<const P*>(&other)
+                                                    : dynamic_cast<const P*>(&other));
         }
         template <typename P>
         bool _same(const P* p) const

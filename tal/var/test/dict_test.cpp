@@ -265,3 +265,30 @@ TEST_F(DictTest, PoolCreatesArraysOfIndependentDicts)
 }
 
 }  // namespace
+
+TEST_F(DictTest, SetByBytesCopiesTheNameOnceIntoTheEntryAndRebindsAnExistingOne)
+{
+    Dict& d = make();
+    const size_t before = source.live_blocks();
+    const struct {
+        std::string name;
+        IVar* value;
+        size_t entries;
+    } rows[] = {
+        {std::string("b"), &t, 1},
+        {std::string("a\0z", 3), &f, 2},  // the length counts, not the NUL
+        {std::string("b"), &f, 2},        // a later member of the same name wins
+        {std::string(), &t, 3},
+    };
+    for (const auto& row : rows) {
+        d.set(row.name.data(), row.name.size(), *row.value);
+        EXPECT_EQ(row.entries, d.size()) << row.name;
+        // One node and one key text per entry, the empty key owning no text.
+        EXPECT_EQ(before + 2 * row.entries - (row.name.empty() ? 1 : 0), source.live_blocks()) << row.name;
+    }
+    std::string seen;
+    d.for_each_entry([&](const tal::string& key, const IVar& value) {
+        seen += std::string(key.c_str(), key.size()) + (referent(value) == &t ? "=t|" : "=f|");
+    });
+    EXPECT_EQ(std::string("=t|a\0z=f|b=f|", 13), seen);
+}

@@ -250,9 +250,9 @@ IVar& QuilletDeserializer::_deserialize_dict(quillet::buffer::Reader& reader)
     while (reader.next(it)) {
         // The value first: a bad value fails before a bad name.
         IVar& value = _deserialize_value(reader, it);
-        const tal::string key(it.getName(), _rp.get_allocator());
-        // Rebinds the member's reference: a later member of the same name wins.
-        dict[key] = value;
+        // The name up to its first NUL; a later member of the same name wins.
+        const char* name = it.getName();
+        dict.set(name, std::strlen(name), value);
     }
     return dict;
 }

@@ -4,7 +4,10 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <typeinfo>
 
+#include "tal/var/implement/Dict.h"
+#include "tal/var/implement/Ref.h"
 #include "tal/var/utils/nesting.h"
 #include "tal/var/var_traits.h"
 
@@ -134,17 +137,29 @@ void TarvoSerializer::_dispatch(tarvo_t* pack, const char* key, const IVar& valu
     (this->*handler)(pack, key, value);
 }
 
+void TarvoSerializer::_serialize_member(tarvo_t* pack, const tal::string& name, const IVar& value)
+{
+    const char* key = name.c_str();
+    if (key == NULL || key[0] == '\0')
+        throw TarvoSerializerException() << TAL_EXCEPTION_ARG << "tarvo key cann't be empty";
+    _dispatch(pack, key, value);
+}
+
 void TarvoSerializer::_serialize_dict(const IVar& var, tarvo_t* pack)
 {
     DepthGuard level(*this);
+    // The system's own dicts (the members of a tree are Refs to them) are
+    // walked over their entries: no iterator objects to allocate per level.
+    const IVar& target = typeid(var) == typeid(Ref) ? static_cast<const Ref&>(var).ref() : var;
+    if (typeid(target) == typeid(Dict)) {
+        static_cast<const Dict&>(target).for_each_entry(
+            [&](const tal::string& name, const IVar& value) { _serialize_member(pack, name, value); });
+        return;
+    }
     DictConstIterator it = var.dict_begin();
     DictConstIterator end = var.dict_end();
-    for (; it != end; ++it) {
-        const char* key = it->key().c_str();
-        if (key == NULL || key[0] == '\0')
-            throw TarvoSerializerException() << TAL_EXCEPTION_ARG << "tarvo key cann't be empty";
-        _dispatch(pack, key, it->value());
-    }
+    for (; it != end; ++it)
+        _serialize_member(pack, it->key(), it->value());
 }
 
 void TarvoSerializer::_serialize_array(const IVar& var, tarvo_t* pack)
