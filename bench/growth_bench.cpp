@@ -11,7 +11,8 @@
 
 namespace {
 
-std::vector<std::string> keys(int n) {
+std::vector<std::string> keys(int n)
+{
     std::vector<std::string> v;
     v.reserve(n);
     for (int i = 0; i < n; ++i) v.push_back("k" + std::to_string(i));
@@ -19,7 +20,8 @@ std::vector<std::string> keys(int n) {
 }
 
 // Empty objects side by side in the root, in a temp area of tmp_size bytes.
-void sibling_objects(benchmark::State& state, int version, size_t tmp_size) {
+void sibling_objects(benchmark::State& state, int version, size_t tmp_size)
+{
     const int n = static_cast<int>(state.range(0));
     const std::vector<std::string> names = keys(n);
     std::vector<char> buf(static_cast<size_t>(n) * 32 + 64), tmp(tmp_size);
@@ -33,7 +35,8 @@ void sibling_objects(benchmark::State& state, int version, size_t tmp_size) {
     state.SetItemsProcessed(state.iterations() * n);
 }
 
-void scalars(benchmark::State& state, int version) {
+void scalars(benchmark::State& state, int version)
+{
     const int n = static_cast<int>(state.range(0));
     const bench::Value tree = bench::small_scalars(n);
     bench::Packed p(version, tree, static_cast<size_t>(n) * 32 + 64, 4096);
@@ -50,7 +53,7 @@ void BM_SiblingObjects_v2(benchmark::State& state) { sibling_objects(state, 2, s
 void BM_SiblingObjectsScanning_v1(benchmark::State& state) { sibling_objects(state, 1, 1024); }
 void BM_SiblingObjectsScanning_v2(benchmark::State& state) { sibling_objects(state, 2, 208); }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_Scalars_v1)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Scalars_v2)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);

@@ -21,10 +21,11 @@ using bench::Value;
 struct Workload {
     std::string name;
     Value tree;
-    size_t capacity; // pack buffer bytes, ample for version 1's full paths
+    size_t capacity;  // pack buffer bytes, ample for version 1's full paths
 };
 
-void add(const std::shared_ptr<Workload>& w) {
+void add(const std::shared_ptr<Workload>& w)
+{
     const std::string n = w->name + "/";
     auto packed = [w](int version) { return std::make_shared<Packed>(version, w->tree, w->capacity); };
 
@@ -40,21 +41,24 @@ void add(const std::shared_ptr<Workload>& w) {
     });
     for (int version : {1, 2}) {
         const std::string v = "v" + std::to_string(version);
-        benchmark::RegisterBenchmark((n + v + "_build").c_str(), [w, packed, version](benchmark::State& state) {
-            const auto p = packed(version);
-            for (auto _ : state) {
-                if (p->build(w->tree) < 0) state.SkipWithError("a put was refused");
-                benchmark::ClobberMemory();
-            }
-            state.SetBytesProcessed(state.iterations() * p->size);
-        });
+        benchmark::RegisterBenchmark((n + v + "_build").c_str(),
+                                     [w, packed, version](benchmark::State& state) {
+                                         const auto p = packed(version);
+                                         for (auto _ : state) {
+                                             if (p->build(w->tree) < 0)
+                                                 state.SkipWithError("a put was refused");
+                                             benchmark::ClobberMemory();
+                                         }
+                                         state.SetBytesProcessed(state.iterations() * p->size);
+                                     });
         benchmark::RegisterBenchmark((n + v + "_walk").c_str(), [packed, version](benchmark::State& state) {
             const auto p = packed(version);
             Sink sink;
             std::vector<char> tmp(1 << 16);
             for (auto _ : state) {
                 sink.rewind();
-                tarvo_t* pack = tarvo_open_rw(p->buf.data(), p->size, tmp.data(), static_cast<int>(tmp.size()));
+                tarvo_t* pack =
+                    tarvo_open_rw(p->buf.data(), p->size, tmp.data(), static_cast<int>(tmp.size()));
                 bench::read_pack(pack, sink);
                 tarvo_finish(pack);
                 benchmark::DoNotOptimize(sink.sum);
@@ -91,9 +95,10 @@ void add(const std::shared_ptr<Workload>& w) {
 
 const bool registered = [] {
     add(std::make_shared<Workload>(Workload{"small_scalars", bench::small_scalars(100000), size_t{8} << 20}));
-    add(std::make_shared<Workload>(Workload{"large_raws", bench::large_raws(4, size_t{4} << 20), size_t{20} << 20}));
+    add(std::make_shared<Workload>(
+        Workload{"large_raws", bench::large_raws(4, size_t{4} << 20), size_t{20} << 20}));
     add(std::make_shared<Workload>(Workload{"nested", bench::nested_records(10000), size_t{16} << 20}));
     return true;
 }();
 
-} // namespace
+}  // namespace

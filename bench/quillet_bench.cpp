@@ -28,9 +28,10 @@ const bytes& record(size_t size)
     size_t total = 20;
     for (uint32_t i = 0; total < size; ++i) {
         const std::string name = "name" + std::to_string(i);
-        rows.push_back(container(0x10, "", {item(0x14, "id", le32(i)), item(0xd0, "name", name + '\0'),
-                                            item(0x48, "score", bytes(8, '\x40')),
-                                            item(0xe0, "flags", bytes(8, char(i)))}));
+        rows.push_back(
+            container(0x10, "",
+                      {item(0x14, "id", le32(i)), item(0xd0, "name", name + '\0'),
+                       item(0x48, "score", bytes(8, '\x40')), item(0xe0, "flags", bytes(8, char(i)))}));
         total += rows.back().size();
     }
     out = container(0x10, "", {container(0x20, "rows", rows)});

@@ -100,16 +100,13 @@ struct header_tag {
 template <typename F>
 inline decltype(auto) visit_header(uint8_t type, F&& f)
 {
-    if (type & TARVOV2_FIXED_ITEM)
-        return f(header_tag<short_item>());
-    if (type & TARVOV2_SHORT_ITEM)
-        return f(header_tag<short_vitem>());
+    if (type & TARVOV2_FIXED_ITEM) return f(header_tag<short_item>());
+    if (type & TARVOV2_SHORT_ITEM) return f(header_tag<short_vitem>());
     return f(header_tag<long_vitem>());
 }
 
-#define QUILLET_WIRE_RECORD(T, n)                                                  \
-    static_assert(sizeof(T) == (n) && alignof(T) == 1 &&                           \
-                      std::is_trivially_copyable<T>::value,                        \
+#define QUILLET_WIRE_RECORD(T, n)                                                              \
+    static_assert(sizeof(T) == (n) && alignof(T) == 1 && std::is_trivially_copyable<T>::value, \
                   #T " must be a packed run of bytes")
 QUILLET_WIRE_RECORD(short_item, 2);
 QUILLET_WIRE_RECORD(short_vitem, 3);

@@ -36,8 +36,7 @@ public:
     }
 
     // The container at offset 0. The buffer must outlive the reader.
-    explicit Reader(const T& buffer)
-        : _buffer(&buffer), _offset(0), _isotype(0), _size(0), _depth(1)
+    explicit Reader(const T& buffer) : _buffer(&buffer), _offset(0), _isotype(0), _size(0), _depth(1)
     {
         init();
     }
@@ -45,8 +44,7 @@ public:
     // The container that item (delivered by parent, or by getIterator over
     // the parent's buffer) describes; the parent's position is untouched.
     Reader(const Reader& parent, const Iterator& item)
-        : _buffer(parent._buffer), _offset(item._offset), _isotype(0), _size(0),
-          _depth(parent._depth + 1)
+        : _buffer(parent._buffer), _offset(item._offset), _isotype(0), _size(0), _depth(parent._depth + 1)
     {
         if (_depth > MAX_DEPTH)
             throw tal::ParseErrorException() << _site(CHILD, __LINE__) << "nesting too deep";
@@ -95,34 +93,31 @@ private:
         const uint32_t s = _offset;
         _type = buffer.template read<unsigned char>(s);
         switch (_type) {
-        case TARVOV2_OBJECT:
-        case TARVOV2_ARRAY:
-        case protocol::TYPE_OBJECT_ISOARRAY: {
-            const uint32_t value = _take_extent(s);
-            // Taken as stored: nothing compares it with the items present.
-            _count = buffer.template read<protocol::long_pack>(value).item_count();
-            _offset = value + sizeof(protocol::long_pack);
-            break;
-        }
-        case protocol::TYPE_ISOARRAY: {
-            const uint32_t value = _take_extent(s);
-            // The element type is the value's first byte; no value, no type.
-            if (_limit == value)
+            case TARVOV2_OBJECT:
+            case TARVOV2_ARRAY:
+            case protocol::TYPE_OBJECT_ISOARRAY: {
+                const uint32_t value = _take_extent(s);
+                // Taken as stored: nothing compares it with the items present.
+                _count = buffer.template read<protocol::long_pack>(value).item_count();
+                _offset = value + sizeof(protocol::long_pack);
+                break;
+            }
+            case protocol::TYPE_ISOARRAY: {
+                const uint32_t value = _take_extent(s);
+                // The element type is the value's first byte; no value, no type.
+                if (_limit == value) _bad_data(__LINE__);
+                _isotype = buffer.template read<protocol::isoarray>(value).type;
+                const uint32_t width = _isotype & TARVOV2_FIXED_ITEM;
+                // A size and at least one bit above it (the short flag will do).
+                if (width == 0 || (_isotype & 0xF0) == 0) _bad_data(__LINE__);
+                _offset = value + sizeof(protocol::isoarray);
+                _count = (_limit - _offset) / width;
+                // next() also yields a trailing partial element.
+                if ((uint64_t(_limit - _offset) + width - 1) / width > MAX_ITEMS) _bad_data(__LINE__);
+                break;
+            }
+            default:
                 _bad_data(__LINE__);
-            _isotype = buffer.template read<protocol::isoarray>(value).type;
-            const uint32_t width = _isotype & TARVOV2_FIXED_ITEM;
-            // A size and at least one bit above it (the short flag will do).
-            if (width == 0 || (_isotype & 0xF0) == 0)
-                _bad_data(__LINE__);
-            _offset = value + sizeof(protocol::isoarray);
-            _count = (_limit - _offset) / width;
-            // next() also yields a trailing partial element.
-            if ((uint64_t(_limit - _offset) + width - 1) / width > MAX_ITEMS)
-                _bad_data(__LINE__);
-            break;
-        }
-        default:
-            _bad_data(__LINE__);
         }
         _start = _offset;
     }
@@ -142,13 +137,11 @@ private:
         return value;
     }
 
-
     template <typename It>
     bool _next(It& it)
     {
         const T& buffer = *_buffer;
-        if (_offset >= _limit)
-            return false;
+        if (_offset >= _limit) return false;
         if (_type == protocol::TYPE_ISOARRAY) {
             // Checked against the buffer's end, not _limit: a trailing
             // partial element reads on when the bytes are there.
@@ -168,9 +161,10 @@ private:
             }
             // A deleted item: only its header is read; its extent is summed
             // in 64 bits, so a huge length ends the walk instead of wrapping.
-            const uint64_t end = _offset + protocol::visit_header(type, [&](auto tag) {
-                return buffer.template read<typename decltype(tag)::type>(_offset).size();
-            });
+            const uint64_t end =
+                _offset + protocol::visit_header(type, [&](auto tag) {
+                    return buffer.template read<typename decltype(tag)::type>(_offset).size();
+                });
             if (end >= _limit) {
                 _offset = _limit;
                 return false;
@@ -184,9 +178,8 @@ private:
     template <typename It>
     static uint32_t _read_item(const T& buffer, uint32_t offset, uint8_t type, It& it)
     {
-        return protocol::visit_header(type, [&](auto tag) {
-            return read_item<typename decltype(tag)::type>(buffer, offset, it);
-        });
+        return protocol::visit_header(
+            type, [&](auto tag) { return read_item<typename decltype(tag)::type>(buffer, offset, it); });
     }
 
     template <typename H, typename It>

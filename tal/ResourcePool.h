@@ -19,8 +19,7 @@ namespace tal {
 template <typename T, typename T_arg>
 void construct_array(void* begin, void* end, const void* src)
 {
-    std::uninitialized_fill(static_cast<T*>(begin), static_cast<T*>(end),
-                            *static_cast<const T_arg*>(src));
+    std::uninitialized_fill(static_cast<T*>(begin), static_cast<T*>(end), *static_cast<const T_arg*>(src));
 }
 
 // Arena that owns what is created in it: raw blocks, formatted texts, objects
@@ -112,8 +111,7 @@ public:
     // tal::BadFormatStringException "format:<format>". The va_list forms read
     // ap only through copies.
     const char* crcprintf(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    const char* crcprintf_hint(size_t hint, const char* format, ...)
-        __attribute__((format(printf, 3, 4)));
+    const char* crcprintf_hint(size_t hint, const char* format, ...) __attribute__((format(printf, 3, 4)));
     const char* vcrcprintf(const char* format, va_list ap);
     const char* vcrcprintf_hint(size_t hint, const char* format, va_list ap);
 
@@ -177,8 +175,8 @@ public:
             _mempool.free(p, bytes);
             throw;
         }
-        record.keep(alloc_array_info_t{p, static_cast<char*>(p) + bytes,
-                                       &_s_destroy_and_deallocate_array<T>});
+        record.keep(
+            alloc_array_info_t{p, static_cast<char*>(p) + bytes, &_s_destroy_and_deallocate_array<T>});
         return static_cast<T*>(p);
     }
 
@@ -265,8 +263,7 @@ private:
         } else {
             void* mem = _mempool.malloc(sizeof(block_list_node_t<info_t>));
             if (!mem) {
-                _s_refuse(TAL_EXCEPTION_ARG, _mempool,
-                          sizeof(block_list_node_t<info_t>));
+                _s_refuse(TAL_EXCEPTION_ARG, _mempool, sizeof(block_list_node_t<info_t>));
             }
             block_list_node_t<info_t>* node = ::new (mem) block_list_node_t<info_t>;
             node->p_next = head;

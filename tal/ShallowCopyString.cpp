@@ -10,25 +10,20 @@ ShallowCopyString::ShallowCopyString(const char* str, size_t len) : _str(str), _
         throw NullPointerException() << TAL_EXCEPTION_ARG;
     }
     if (len == npos || str[len] != '\0') {
-        throw BadArgumentException() << TAL_EXCEPTION_ARG
-                                     << "wrong len:" << (unsigned long)len;
+        throw BadArgumentException() << TAL_EXCEPTION_ARG << "wrong len:" << (unsigned long)len;
     }
 }
 
 ShallowCopyString::ShallowCopyString() : _str(_S_EMPTY_CS()), _length(0) {}
 
-ShallowCopyString::ShallowCopyString(const char* cstr) : _str(_S_EMPTY_CS()), _length(0)
-{
-    *this = cstr;
-}
+ShallowCopyString::ShallowCopyString(const char* cstr) : _str(_S_EMPTY_CS()), _length(0) { *this = cstr; }
 
 ShallowCopyString::ShallowCopyString(const AutoBuffer& buf) : _str(buf.c_str()), _length(buf.size()) {}
 
 ShallowCopyString& ShallowCopyString::operator=(const char* cstr)
 {
     if (!cstr) {
-        throw NullPointerException() << TAL_EXCEPTION_ARG
-                                     << "cstr is NULL";
+        throw NullPointerException() << TAL_EXCEPTION_ARG << "cstr is NULL";
     }
     if (cstr != _str) {
         _str = cstr;
@@ -68,9 +63,8 @@ size_t ShallowCopyString::size() const
 const char& ShallowCopyString::at(size_t i) const
 {
     if (i >= size()) {
-        throw OutOfBoundException() << TAL_EXCEPTION_ARG
-                                    << "index[" << (unsigned long)i << "] size[" << (unsigned long)_length
-                                    << "]";
+        throw OutOfBoundException() << TAL_EXCEPTION_ARG << "index[" << (unsigned long)i << "] size["
+                                    << (unsigned long)_length << "]";
     }
     return _str[i];
 }

@@ -251,7 +251,8 @@ constexpr size_t min_size_of(int code) {
   return code == TARVO_TYPE_PACK ? 0 : tarvo::pack_type(code)->min_size();
 }
 constexpr size_t max_size_of(int code) {
-  return code == TARVO_TYPE_PACK ? kAnySize : std::min(tarvo::pack_type(code)->max_size(), kAnySize);
+  return code == TARVO_TYPE_PACK ? kAnySize
+                                 : std::min(tarvo::pack_type(code)->max_size(), kAnySize);
 }
 
 // One row per type word; where two words could match, the first row wins.
@@ -270,7 +271,12 @@ struct TypeRow {
   size_t min_size;  // value_size an item of this code must have
   size_t max_size;
   constexpr TypeRow(const char* w, int c, PutFn p, BuildFn b)
-      : word(w), length(word_length(w)), code(c), put(p), build(b), min_size(min_size_of(c)),
+      : word(w),
+        length(word_length(w)),
+        code(c),
+        put(p),
+        build(b),
+        min_size(min_size_of(c)),
         max_size(max_size_of(c)) {}
 };
 
@@ -311,8 +317,8 @@ constexpr WordSlots make_word_slots() {
   for (size_t i = 0; i < kRowCount; ++i) {
     const char* word = kTypeRows[i].word;
     const size_t n = kTypeRows[i].length;
-    const size_t slot = word_slot(n, static_cast<unsigned char>(word[0]),
-                                  static_cast<unsigned char>(word[n - 1]));
+    const size_t slot =
+        word_slot(n, static_cast<unsigned char>(word[0]), static_cast<unsigned char>(word[n - 1]));
     if (slots.row[slot] == 0) {
       slots.row[slot] = static_cast<unsigned char>(i + 1);
       ++slots.placed;
@@ -326,7 +332,8 @@ constexpr WordSlots make_word_slots() {
 constexpr bool lower_case_words() {
   for (const TypeRow& row : kTypeRows)
     for (size_t i = 0; i < row.length; ++i)
-      if (!((row.word[i] >= 'a' && row.word[i] <= 'z') || (row.word[i] >= '0' && row.word[i] <= '9')))
+      if (!((row.word[i] >= 'a' && row.word[i] <= 'z') ||
+            (row.word[i] >= '0' && row.word[i] <= '9')))
         return false;
   return true;
 }
@@ -369,7 +376,8 @@ struct CodeRows {
 
 constexpr CodeRows make_code_rows() {
   CodeRows rows;
-  for (size_t i = kRowCount; i-- > 0;) rows.row[kTypeRows[i].code] = static_cast<unsigned char>(i + 1);
+  for (size_t i = kRowCount; i-- > 0;)
+    rows.row[kTypeRows[i].code] = static_cast<unsigned char>(i + 1);
   return rows;
 }
 
@@ -1070,8 +1078,7 @@ static PyBufferProcs PyTarvoBufferMethods = {
 };
 
 PyTypeObject PyTarvoType = {
-    PyVarObject_HEAD_INIT(&PyType_Type, 0)
-    "tarvo",                                         // tp_name
+    PyVarObject_HEAD_INIT(&PyType_Type, 0) "tarvo",  // tp_name
     sizeof(PyTarvoObject),                           // tp_basicsize
     0,                                               // tp_itemsize
     PyTarvo_Destroy,                                 // tp_dealloc

@@ -82,8 +82,7 @@ PyTarvoObject* PyTarvo_CheckObject(PyObject* self, const char* operation, const 
 // size and their version, and parses them into its dict (setPack and recv).
 // A failed open leaves its code in the handle and raises the open message
 // with shown and the caller's file and line. New reference or NULL.
-PyObject* PyTarvo_Load(PyTarvoObject* o, int length, const void* shown, const char* file,
-                       int line);
+PyObject* PyTarvo_Load(PyTarvoObject* o, int length, const void* shown, const char* file, int line);
 
 // 0, or -1 with the in-use message raised while a walk or a transfer uses
 // self's buffer and handle: Python code run by a walk, or another thread

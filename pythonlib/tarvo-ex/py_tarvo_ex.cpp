@@ -185,10 +185,8 @@ int transfer_unlocked(TransferFn fn, PyTarvoObject* p, int fd, int len, float ti
                       int* err /* OUT */) {
   PyTarvoInUse use(p);
   int r = 0;
-  Py_BEGIN_ALLOW_THREADS
-  r = fn(fd, p->buffer, len, timeout, err);
-  Py_END_ALLOW_THREADS
-  return r;
+  Py_BEGIN_ALLOW_THREADS r = fn(fd, p->buffer, len, timeout, err);
+  Py_END_ALLOW_THREADS return r;
 }
 
 }  // namespace

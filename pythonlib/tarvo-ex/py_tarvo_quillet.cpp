@@ -21,7 +21,8 @@ namespace {
 // for anything it throws, so that nothing thrown reaches the interpreter.
 int convert(const char* data, int length, char* area, size_t* size, int threshold) {
   try {
-    return quillet2tarvo(data, static_cast<size_t>(length), area, size, static_cast<size_t>(threshold));
+    return quillet2tarvo(data, static_cast<size_t>(length), area, size,
+                         static_cast<size_t>(threshold));
   } catch (const tal::BadAllocException&) {
     PyErr_NoMemory();
   } catch (const tal::Exception& e) {
@@ -46,7 +47,8 @@ PyObject* PyTarvo_Quillet2Tarvo(PyObject*, PyObject* args) {
   char* area = NULL;
   size_t size = 0;
   PyObject* result = NULL;
-  if (!PyArg_ParseTuple(args, "s#i", &data, &length, &threshold)) return PYTARVO_RAISE("Invalid args");
+  if (!PyArg_ParseTuple(args, "s#i", &data, &length, &threshold))
+    return PYTARVO_RAISE("Invalid args");
   // No area of a negative size exists; asked of malloc, it is an impossible
   // size that some allocators abort on instead of failing.
   if (threshold < 0) return PyErr_NoMemory();

@@ -41,14 +41,12 @@ TEST(QuilletBuffer, PointerBoundsCompareAgainstWhatRemains)
         unsigned offset, length;
         bool fits;
     } cases[] = {
-        {0, 10, true},  {10, 0, true},  {9, 1, true}, {0, 11, false}, {10, 1, false},
-        {11, 0, false}, {6, UINT32_MAX, false},      // the sum would wrap to 5
+        {0, 10, true},           {10, 0, true},          {9, 1, true},           {0, 11, false},
+        {10, 1, false},          {11, 0, false},         {6, UINT32_MAX, false},  // the sum would wrap to 5
         {UINT32_MAX, 11, false}, {UINT32_MAX, 0, false},
     };
     for (const Case& c : cases) {
-        std::string site = overflow_site([&] {
-            EXPECT_EQ(buf.ptr(c.offset, c.length), kBytes + c.offset);
-        });
+        std::string site = overflow_site([&] { EXPECT_EQ(buf.ptr(c.offset, c.length), kBytes + c.offset); });
         EXPECT_EQ(site, c.fits ? "" : ptr_site) << c.offset << "+" << c.length;
     }
 }
@@ -83,11 +81,14 @@ TEST(QuilletBuffer, ViewsAtMostTheFormatsLimitNeverTheLow32Bits)
         size_t size;
         uint32_t capacity;
     } cases[] = {
-        {0, 0}, {10, 10}, {UINT32_MAX, UINT32_MAX}, {size_t(1) << 32, UINT32_MAX},
-        {(size_t(1) << 32) + 5, UINT32_MAX}, {SIZE_MAX, UINT32_MAX},
+        {0, 0},
+        {10, 10},
+        {UINT32_MAX, UINT32_MAX},
+        {size_t(1) << 32, UINT32_MAX},
+        {(size_t(1) << 32) + 5, UINT32_MAX},
+        {SIZE_MAX, UINT32_MAX},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Buffer(kBytes, c.size).capacity(), c.capacity) << c.size;
+    for (const Case& c : cases) EXPECT_EQ(Buffer(kBytes, c.size).capacity(), c.capacity) << c.size;
 }
 
 }  // namespace

@@ -26,8 +26,7 @@ void open_first(const quillet::Buffer& buf)
 {
     quillet::buffer::Reader parent(buf);
     quillet::Iterator it;
-    if (parent.next(it))
-        quillet::buffer::Reader child(parent, it);
+    if (parent.next(it)) quillet::buffer::Reader child(parent, it);
 }
 
 struct Failure {
@@ -70,7 +69,8 @@ TEST(QuilletFailure, EveryFailureWithItsExceptionMessageAndSite)
         {"20 05 04000000 00", open, kBound, "Buffer overflow", kPtr},
         {"20 00 0a000000 01000000 50 00 ff000000", walk, kBound, "Buffer overflow", kPtr},
         {"20 00 09000000 01000000 d0 ff 00 6100", walk, kBound, "Buffer overflow", kPtr},
-        {"20 00 05000000 01000000 14", walk, kBound, "Buffer overflow", kRead + "quillet::protocol::short_item]"},
+        {"20 00 05000000 01000000 14", walk, kBound, "Buffer overflow",
+         kRead + "quillet::protocol::short_item]"},
         // The trailing partial element of an isoarray ends past the buffer.
         {"30 00 07000000 14 01000000 0203", walk, kBound, "Buffer overflow", kPtr},
         // A record never starts with a deleted item.

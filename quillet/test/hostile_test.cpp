@@ -22,20 +22,24 @@ namespace {
 
 bytes sample()
 {
-    return container(0x10, "rec", {
-        item(0x14, "i", h("feffffff")),
-        item(0xd0, "s", h("73686f727400")),
-        item(0x50, "l", h("6c6f6e6700")),
-        item(0x00, "gone", h("0102")),
-        item(0xe0, "r", h("0102")),
-        item(0x60, "e", h("")),
-        container(0x20, "a", {item(0x48, "", h("0000000000000440")), item(0x83, "", h("010203")) /* deleted */,
-                              container(0x10, "", {item(0x61, "n", h("00"))}), isoarray("", 0x12, h("0100 0200 03")),
-                              item(0x21, "", h("07"))}),
-        container(0x40, "t", {isoarray("x", 0x14, h("01000000 02000000")),
-                              container(0x20, "y", {item(0x31, "", h("01")), item(0x31, "", h("00"))})}),
-        item(0x31, "b", h("01")),
-    });
+    return container(
+        0x10, "rec",
+        {
+            item(0x14, "i", h("feffffff")),
+            item(0xd0, "s", h("73686f727400")),
+            item(0x50, "l", h("6c6f6e6700")),
+            item(0x00, "gone", h("0102")),
+            item(0xe0, "r", h("0102")),
+            item(0x60, "e", h("")),
+            container(0x20, "a",
+                      {item(0x48, "", h("0000000000000440")), item(0x83, "", h("010203")) /* deleted */,
+                       container(0x10, "", {item(0x61, "n", h("00"))}), isoarray("", 0x12, h("0100 0200 03")),
+                       item(0x21, "", h("07"))}),
+            container(0x40, "t",
+                      {isoarray("x", 0x14, h("01000000 02000000")),
+                       container(0x20, "y", {item(0x31, "", h("01")), item(0x31, "", h("00"))})}),
+            item(0x31, "b", h("01")),
+        });
 }
 
 // The walk's text, or the reader's failure as "!message"; anything else
@@ -66,8 +70,7 @@ TEST(QuilletHostile, SampleWalksWhole)
 TEST(QuilletHostile, EveryPrefixRunsPastTheBuffer)
 {
     const bytes full = sample();
-    for (size_t n = 0; n < full.size(); ++n)
-        EXPECT_EQ(outcome(full.substr(0, n)), "!Buffer overflow") << n;
+    for (size_t n = 0; n < full.size(); ++n) EXPECT_EQ(outcome(full.substr(0, n)), "!Buffer overflow") << n;
 }
 
 TEST(QuilletHostile, EveryPrefixWithTheRecordShortenedToFit)
@@ -136,13 +139,13 @@ TEST(QuilletHostile, NestingStopsOneLevelPastTheLimit)
 struct Mapping {
     explicit Mapping(size_t n) : size(n)
     {
-        void* p = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        void* p =
+            mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
         memory = p == MAP_FAILED ? nullptr : static_cast<char*>(p);
     }
     ~Mapping()
     {
-        if (memory)
-            munmap(memory, size);
+        if (memory) munmap(memory, size);
     }
     void put(const bytes& b) { std::memcpy(memory, b.data(), b.size()); }
     size_t size;
@@ -152,8 +155,7 @@ struct Mapping {
 TEST(QuilletHostile, BuffersOf4GiBAreViewedUpToTheLimit)
 {
     Mapping m((size_t(1) << 32) + 16);
-    if (!m.memory)
-        GTEST_SKIP() << "no 4 GiB of address space";
+    if (!m.memory) GTEST_SKIP() << "no 4 GiB of address space";
     const quillet::Buffer buf(m.memory, m.size);
     ASSERT_EQ(buf.capacity(), UINT32_MAX);
     // A raw value that ends at the view's last byte is read; one byte more
@@ -180,8 +182,7 @@ TEST(QuilletHostile, IsoarrayIndexesStayWithinSigned32Bits)
 {
     const size_t max = size_t(quillet::MAX_ITEMS);
     Mapping m(6 + 1 + max + 1);
-    if (!m.memory)
-        GTEST_SKIP() << "no 2 GiB of address space";
+    if (!m.memory) GTEST_SKIP() << "no 2 GiB of address space";
     const quillet::Buffer buf(m.memory, m.size);
     m.put(h("30 00") + le32(uint32_t(1 + max)) + h("21"));
     EXPECT_EQ(quillet::buffer::Reader(buf).count(), max);

@@ -70,14 +70,13 @@ TEST(QuilletItem, MemberNamesCountTheirNul)
         bytes stored;  // name bytes as stored, NUL included
         std::string name;
     } cases[] = {
-        {h("6100"), "a"},
-        {h("616200"), "ab"},
+        {h("6100"), "a"},     {h("616200"), "ab"},
         {h("61006200"), "a"},  // an earlier NUL shortens the C string only
-        {h("00"), ""},
-        {longest + '\0', longest},
+        {h("00"), ""},        {longest + '\0', longest},
     };
     for (const auto& c : cases) {
-        Record r(quillet_test::container(0x10, "", {quillet_test::item_stored_name(0xd0, c.stored, h("7800"))}));
+        Record r(
+            quillet_test::container(0x10, "", {quillet_test::item_stored_name(0xd0, c.stored, h("7800"))}));
         quillet::buffer::Reader reader(r.buf);
         quillet::ObjectIterator it;
         ASSERT_TRUE(reader.next(it));

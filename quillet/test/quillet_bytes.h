@@ -39,8 +39,7 @@ inline bytes item_stored_name(uint8_t type, const bytes& stored_name, const byte
     bytes head(1, char(type));
     head += char(stored_name.size());
     if (type & 0x0F) {
-        if (value.size() != (type & 0x0Fu))
-            throw std::invalid_argument("fixed item of the wrong value size");
+        if (value.size() != (type & 0x0Fu)) throw std::invalid_argument("fixed item of the wrong value size");
     } else if (type & 0x80) {
         head += char(value.size());
     } else {
@@ -60,8 +59,7 @@ inline bytes container(uint8_t type, const std::string& name, const std::vector<
                        int64_t count = -1)
 {
     bytes value = le32(uint32_t(count < 0 ? items.size() : count));
-    for (const bytes& b : items)
-        value += b;
+    for (const bytes& b : items) value += b;
     return item(type, name, value);
 }
 
@@ -86,8 +84,7 @@ inline bytes shortened_to_fit(const bytes& full, size_t value_offset, size_t n)
 struct Record {
     explicit Record(const bytes& b) : memory(new char[b.size()]), buf(memory.get(), b.size())
     {
-        if (!b.empty())
-            std::memcpy(memory.get(), b.data(), b.size());
+        if (!b.empty()) std::memcpy(memory.get(), b.data(), b.size());
     }
     std::unique_ptr<char[]> memory;
     quillet::buffer::buffer buf;
@@ -111,8 +108,7 @@ inline std::string walk(quillet::buffer::Reader& r, uint8_t type);
 // objects and object-isoarrays, [...] for arrays and isoarrays.
 inline std::string render(const quillet::buffer::Reader& parent, const quillet::Iterator& it)
 {
-    if (!is_container(it.getType()))
-        return scalar(it);
+    if (!is_container(it.getType())) return scalar(it);
     quillet::buffer::Reader child(parent, it);
     return walk(child, it.getType());
 }
@@ -124,8 +120,7 @@ inline std::string walk(quillet::buffer::Reader& r, uint8_t type)
     quillet::ObjectIterator it;
     while (named ? r.next(it) : r.next(static_cast<quillet::Iterator&>(it))) {
         out += out.empty() ? "" : ",";
-        if (named)
-            out += std::string(it.getName()) + "=";
+        if (named) out += std::string(it.getName()) + "=";
         out += render(r, it);
     }
     return named ? "{" + out + "}" : "[" + out + "]";
@@ -135,8 +130,7 @@ inline std::string walk(quillet::buffer::Reader& r, uint8_t type)
 inline std::string walk_record(const quillet::Buffer& buf)
 {
     const quillet::Iterator top = quillet::buffer::Reader::getIterator(buf);
-    if (!is_container(top.getType()))
-        return scalar(top);
+    if (!is_container(top.getType())) return scalar(top);
     quillet::buffer::Reader r(buf);
     return walk(r, top.getType());
 }

@@ -20,10 +20,11 @@ namespace {
 
 TEST(QuilletWalk, BuilderMatchesTheGoldenBytes)
 {
-    const bytes golden = h("10 00 13000000"  // object, no name, value length 19
-                           "02000000"        // item count
-                           "14 02 6100 2a000000"  // a: int32 42
-                           "d0 02 02 6200 7800");  // b: short string "x"
+    const bytes golden =
+        h("10 00 13000000"        // object, no name, value length 19
+          "02000000"              // item count
+          "14 02 6100 2a000000"   // a: int32 42
+          "d0 02 02 6200 7800");  // b: short string "x"
     EXPECT_EQ(hex(container(0x10, "", {item(0x14, "a", h("2a000000")), item(0xd0, "b", h("7800"))})),
               hex(golden));
     Record r(golden);
@@ -35,17 +36,30 @@ TEST(QuilletWalk, BuilderMatchesTheGoldenBytes)
 
 TEST(QuilletWalk, EveryTypeNestedInObjectsAndArrays)
 {
-    const bytes record = container(0x10, "root", {
-        item(0x11, "i8", h("80")), item(0x12, "i16", h("0080")), item(0x14, "i32", h("00000080")),
-        item(0x18, "i64", h("0000000000000080")), item(0x21, "u8", h("ff")), item(0x22, "u16", h("ffff")),
-        item(0x24, "u32", h("ffffffff")), item(0x28, "u64", h("ffffffffffffffff")), item(0x31, "t", h("01")),
-        item(0x44, "f", h("0000c03f")), item(0x48, "d", h("000000000000f83f")), item(0x61, "n", h("00")),
-        item(0x50, "s", h("6c6f6e6700")), item(0xd0, "ss", h("00")), item(0x60, "r", h("")),
-        item(0xe0, "sr", h("0102")),
-        container(0x20, "arr", {item(0x14, "", h("01000000")), container(0x10, "", {item(0x61, "z", h("00"))}),
-                                container(0x20, "", {}), isoarray("", 0x21, h("0102"))}),
-        container(0x10, "obj", {container(0x10, "deeper", {item(0x31, "b", h("00"))})}),
-    });
+    const bytes record = container(
+        0x10, "root",
+        {
+            item(0x11, "i8", h("80")),
+            item(0x12, "i16", h("0080")),
+            item(0x14, "i32", h("00000080")),
+            item(0x18, "i64", h("0000000000000080")),
+            item(0x21, "u8", h("ff")),
+            item(0x22, "u16", h("ffff")),
+            item(0x24, "u32", h("ffffffff")),
+            item(0x28, "u64", h("ffffffffffffffff")),
+            item(0x31, "t", h("01")),
+            item(0x44, "f", h("0000c03f")),
+            item(0x48, "d", h("000000000000f83f")),
+            item(0x61, "n", h("00")),
+            item(0x50, "s", h("6c6f6e6700")),
+            item(0xd0, "ss", h("00")),
+            item(0x60, "r", h("")),
+            item(0xe0, "sr", h("0102")),
+            container(0x20, "arr",
+                      {item(0x14, "", h("01000000")), container(0x10, "", {item(0x61, "z", h("00"))}),
+                       container(0x20, "", {}), isoarray("", 0x21, h("0102"))}),
+            container(0x10, "obj", {container(0x10, "deeper", {item(0x31, "b", h("00"))})}),
+        });
     Record r(record);
     EXPECT_EQ(walk_record(r.buf),
               "{i8=11:80,i16=12:0080,i32=14:00000080,i64=18:0000000000000080,u8=21:ff,u16=22:ffff,"
@@ -56,15 +70,18 @@ TEST(QuilletWalk, EveryTypeNestedInObjectsAndArrays)
 
 TEST(QuilletWalk, DeletedItemsOfEveryFormAreSteppedOver)
 {
-    const bytes record = container(0x20, "", {
-        item(0x00, "gone", h("0102030405")),  // 6-byte header
-        item(0x14, "", h("01000000")),
-        item(0x80, "", h("aabb")),  // 3-byte header
-        item(0x04, "x", h("ffffffff")),  // 2-byte header, size nibble 4
-        item(0x8f, "", bytes(15, 'q')),  // size nibble wins over the short flag
-        item(0x14, "", h("02000000")),
-        item(0x01, "", h("00")),
-    }, 2);
+    const bytes record =
+        container(0x20, "",
+                  {
+                      item(0x00, "gone", h("0102030405")),  // 6-byte header
+                      item(0x14, "", h("01000000")),
+                      item(0x80, "", h("aabb")),       // 3-byte header
+                      item(0x04, "x", h("ffffffff")),  // 2-byte header, size nibble 4
+                      item(0x8f, "", bytes(15, 'q')),  // size nibble wins over the short flag
+                      item(0x14, "", h("02000000")),
+                      item(0x01, "", h("00")),
+                  },
+                  2);
     Record r(record);
     EXPECT_EQ(walk_record(r.buf), "[14:01000000,14:02000000]");
     quillet::buffer::Reader reader(r.buf);
@@ -136,8 +153,9 @@ TEST(QuilletWalk, IsoarrayElementsLieBackToBack)
 // first column, reset, then every column row by row.
 TEST(QuilletWalk, ObjectIsoarrayColumnByColumn)
 {
-    Record r(container(0x40, "t", {isoarray("x", 0x14, h("01000000 02000000")),
-                                   container(0x20, "y", {item(0x12, "", h("0300")), item(0x12, "", h("0400"))})}));
+    Record r(container(0x40, "t",
+                       {isoarray("x", 0x14, h("01000000 02000000")),
+                        container(0x20, "y", {item(0x12, "", h("0300")), item(0x12, "", h("0400"))})}));
     quillet::buffer::Reader table(r.buf);
     ASSERT_EQ(table.count(), 2u);
     quillet::ObjectIterator column;

@@ -28,15 +28,11 @@ ResourcePool::ResourcePool(mempool& source)
 {
 }
 
-ResourcePool::~ResourcePool()
-{
-    reset();
-}
+ResourcePool::~ResourcePool() { reset(); }
 
 void ResourcePool::_s_refuse(const ExceptionArg& site, mempool& source, size_t size)
 {
-    throw BadAllocException() << site << "_mempool[" << &source << "] size[" << (unsigned long)size
-                              << "]";
+    throw BadAllocException() << site << "_mempool[" << &source << "] size[" << (unsigned long)size << "]";
 }
 
 void ResourcePool::_s_deallocate(void* begin, void* end, mempool& source)
@@ -55,10 +51,7 @@ void* ResourcePool::create_raw(size_t n)
     return p;
 }
 
-void* ResourcePool::clone_raw(const void* data, size_t n)
-{
-    return xmemcpy(create_raw(n), data, n);
-}
+void* ResourcePool::clone_raw(const void* data, size_t n) { return xmemcpy(create_raw(n), data, n); }
 
 char* ResourcePool::clone_cstring(const char* cstr)
 {
@@ -69,8 +62,7 @@ char* ResourcePool::clone_cstring(const char* cstr)
 char* ResourcePool::clone_cstring(const char* cstr, size_t len)
 {
     if (!cstr) {
-        throw NullPointerException() << TAL_EXCEPTION_ARG
-                                     << "cstr";
+        throw NullPointerException() << TAL_EXCEPTION_ARG << "cstr";
     }
     if (len == SIZE_MAX) {
         _s_refuse(TAL_EXCEPTION_ARG, _mempool, len);
@@ -84,16 +76,16 @@ char* ResourcePool::clone_cstring(const char* cstr, size_t len)
 // The body of a variadic formatting function: its arguments after format
 // go to vcrcprintf_hint, and va_end runs on every path, as it must within
 // the function that ran va_start.
-#define TAL_POOL_FORMAT_ARGS(hint, format)                         \
-    va_list ap;                                                     \
-    va_start(ap, format);                                           \
-    try {                                                           \
-        const char* text = vcrcprintf_hint(hint, format, ap);       \
-        va_end(ap);                                                 \
-        return text;                                                \
-    } catch (...) {                                                 \
-        va_end(ap);                                                 \
-        throw;                                                      \
+#define TAL_POOL_FORMAT_ARGS(hint, format)                    \
+    va_list ap;                                               \
+    va_start(ap, format);                                     \
+    try {                                                     \
+        const char* text = vcrcprintf_hint(hint, format, ap); \
+        va_end(ap);                                           \
+        return text;                                          \
+    } catch (...) {                                           \
+        va_end(ap);                                           \
+        throw;                                                \
     }
 
 const char* ResourcePool::crcprintf(const char* format, ...)
@@ -141,8 +133,7 @@ char* ResourcePool::_vprintf(size_t hint, const char* format, va_list ap, size_t
         va_end(copy);
         if (r < 0) {
             _mempool.free(buf, capacity);
-            throw BadFormatStringException() << TAL_EXCEPTION_ARG
-                                             << "format:" << format;
+            throw BadFormatStringException() << TAL_EXCEPTION_ARG << "format:" << format;
         }
         if (static_cast<size_t>(r) < capacity) {
             *capacity_out = capacity;
@@ -175,8 +166,7 @@ void ResourcePool::reset()
     _release_list(_p_alloc_array_list,
                   [this](alloc_array_info_t& i) { i.destructor(i.begin, i.end, _mempool); });
     _release_list(_p_attach_object_list, [](attach_object_info_t& i) { i.destructor(i.p_object); });
-    _release_list(_p_attach_array_list,
-                  [](attach_array_info_t& i) { i.destructor(i.begin, i.end); });
+    _release_list(_p_attach_array_list, [](attach_array_info_t& i) { i.destructor(i.begin, i.end); });
 }
 
 }  // namespace tal

@@ -17,20 +17,11 @@ const char* const AutoBuffer::FALSE_LITERAL = "false";
 const size_t AutoBuffer::TRUE_LITERAL_LEN;
 const size_t AutoBuffer::FALSE_LITERAL_LEN;
 
-AutoBuffer::AutoBuffer(size_t capacity) : _mempool(NULL)
-{
-    _init(capacity);
-}
+AutoBuffer::AutoBuffer(size_t capacity) : _mempool(NULL) { _init(capacity); }
 
-AutoBuffer::AutoBuffer(mempool& pool, size_t capacity) : _mempool(&pool)
-{
-    _init(capacity);
-}
+AutoBuffer::AutoBuffer(mempool& pool, size_t capacity) : _mempool(&pool) { _init(capacity); }
 
-AutoBuffer::~AutoBuffer()
-{
-    _release(_str, _capacity);
-}
+AutoBuffer::~AutoBuffer() { _release(_str, _capacity); }
 
 void AutoBuffer::_init(size_t capacity)
 {
@@ -40,14 +31,12 @@ void AutoBuffer::_init(size_t capacity)
     _str = NULL;
     char* none;
     size_t none_capacity;
-    if (capacity)
-        _grow(capacity, &none, &none_capacity);
+    if (capacity) _grow(capacity, &none, &none_capacity);
 }
 
 AutoBuffer& AutoBuffer::transfer_from(AutoBuffer& other)
 {
-    if (&other == this)
-        return *this;
+    if (&other == this) return *this;
     _release(_str, _capacity);
     _size = other._size;
     _capacity = other._capacity;
@@ -73,8 +62,7 @@ void AutoBuffer::swap(AutoBuffer& other)
 void AutoBuffer::clear()
 {
     _size = 0;
-    if (_str)
-        _str[0] = '\0';
+    if (_str) _str[0] = '\0';
     _truncated = false;
 }
 
@@ -87,8 +75,7 @@ bool AutoBuffer::_owns(const char* p) const
 
 void AutoBuffer::_release(char* str, size_t capacity)
 {
-    if (!str)
-        return;
+    if (!str) return;
     if (_mempool)
         _mempool->free(str, capacity + 1);
     else
@@ -101,11 +88,9 @@ bool AutoBuffer::_grow(size_t n, char** old_str, size_t* old_capacity)
     // byte for the NUL may wrap.
     size_t doubled = _capacity > (SIZE_MAX - 1) / 2 ? 0 : 2 * _capacity;
     size_t capacity = n > doubled ? n : doubled;
-    if (capacity == SIZE_MAX)
-        return false;
+    if (capacity == SIZE_MAX) return false;
     char* str = static_cast<char*>(_mempool ? _mempool->malloc(capacity + 1) : ::malloc(capacity + 1));
-    if (!str)
-        return false;
+    if (!str) return false;
     if (_str)
         xmemcpy(str, _str, _size + 1);
     else
@@ -119,22 +104,18 @@ bool AutoBuffer::_grow(size_t n, char** old_str, size_t* old_capacity)
 
 bool AutoBuffer::reserve(size_t n)
 {
-    if (_capacity >= n)
-        return true;
+    if (_capacity >= n) return true;
     char* old_str;
     size_t old_capacity;
-    if (!_grow(n, &old_str, &old_capacity))
-        return false;
+    if (!_grow(n, &old_str, &old_capacity)) return false;
     _release(old_str, old_capacity);
     return true;
 }
 
 size_t AutoBuffer::_make_room(size_t len, char** old_str, size_t* old_capacity)
 {
-    if (len <= _capacity - _size)
-        return len;
-    if (len <= SIZE_MAX - _size && _grow(_size + len, old_str, old_capacity))
-        return len;
+    if (len <= _capacity - _size) return len;
+    if (len <= SIZE_MAX - _size && _grow(_size + len, old_str, old_capacity)) return len;
     return _capacity - _size;
 }
 
@@ -160,8 +141,7 @@ AutoBuffer& AutoBuffer::_append(const char* s, char fill, size_t len)
 
 AutoBuffer& AutoBuffer::push(const char* s, size_t len)
 {
-    if (!s || !len)
-        return *this;
+    if (!s || !len) return *this;
     return _append(s, '\0', len);
 }
 
@@ -176,10 +156,8 @@ AutoBuffer& AutoBuffer::push(const char* s)
 
 AutoBuffer& AutoBuffer::push(char c)
 {
-    if (!c)
-        return *this;
-    if (_size == _capacity)
-        reserve(_size + 1);
+    if (!c) return *this;
+    if (_size == _capacity) reserve(_size + 1);
     if (_size < _capacity) {
         _str[_size++] = c;
         _str[_size] = '\0';
@@ -192,15 +170,11 @@ AutoBuffer& AutoBuffer::push(char c)
 
 AutoBuffer& AutoBuffer::push(size_t count, char c)
 {
-    if (!count || !c)
-        return *this;
+    if (!count || !c) return *this;
     return _append(NULL, c, count);
 }
 
-AutoBuffer& AutoBuffer::push(const AutoBuffer& other)
-{
-    return push(other._str, other._size);
-}
+AutoBuffer& AutoBuffer::push(const AutoBuffer& other) { return push(other._str, other._size); }
 
 AutoBuffer& AutoBuffer::push(bool b)
 {
@@ -242,8 +216,7 @@ AutoBuffer& AutoBuffer::pushf(const char* format, ...)
 
 AutoBuffer& AutoBuffer::vpushf(const char* format, va_list ap)
 {
-    if (!format)
-        return *this;
+    if (!format) return *this;
     va_list copy;
     int n;
     va_copy(copy, ap);
@@ -262,8 +235,7 @@ AutoBuffer& AutoBuffer::vpushf(const char* format, va_list ap)
     va_end(copy);
     if (n <= 0) {
         // A format error may have written into the tail: end the text again.
-        if (_str)
-            _str[_size] = '\0';
+        if (_str) _str[_size] = '\0';
         return *this;
     }
 
@@ -278,8 +250,7 @@ AutoBuffer& AutoBuffer::vpushf(const char* format, va_list ap)
     }
     // Arguments may point into the old block, which stays alive until the
     // second pass is done; give its text back the NUL the first pass overwrote.
-    if (old_str)
-        old_str[_size] = '\0';
+    if (old_str) old_str[_size] = '\0';
     va_copy(copy, ap);
     n = vsnprintf(_str + _size, _capacity - _size + 1, format, copy);
     va_end(copy);

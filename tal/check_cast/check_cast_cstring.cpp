@@ -12,38 +12,46 @@ namespace {
 // One row per directly parsed type: its library parse and the two messages
 // that differ between types. The null message of long is the empty
 // bracketed text followed by "s", as callers have always seen it.
-template <typename T> struct text_row;
-template <> struct text_row<long> {
+template <typename T>
+struct text_row;
+template <>
+struct text_row<long> {
     static long parse(const char* s, char** end) { return strtol(s, end, 0); }
     static constexpr const char* NULL_MESSAGE = "s[]s";
     static constexpr const char* NOTHING_PARSED = "s[";
 };
-template <> struct text_row<long long> {
+template <>
+struct text_row<long long> {
     static long long parse(const char* s, char** end) { return strtoll(s, end, 0); }
     static constexpr const char* NULL_MESSAGE = "s";
     static constexpr const char* NOTHING_PARSED = "s[";
 };
-template <> struct text_row<unsigned long> {
+template <>
+struct text_row<unsigned long> {
     static unsigned long parse(const char* s, char** end) { return strtoul(s, end, 0); }
     static constexpr const char* NULL_MESSAGE = "s";
     static constexpr const char* NOTHING_PARSED = "s[";
 };
-template <> struct text_row<unsigned long long> {
+template <>
+struct text_row<unsigned long long> {
     static unsigned long long parse(const char* s, char** end) { return strtoull(s, end, 0); }
     static constexpr const char* NULL_MESSAGE = "s";
     static constexpr const char* NOTHING_PARSED = "not numerial string: s[";
 };
-template <> struct text_row<float> {
+template <>
+struct text_row<float> {
     static float parse(const char* s, char** end) { return strtof(s, end); }
     static constexpr const char* NULL_MESSAGE = "s";
     static constexpr const char* NOTHING_PARSED = "not numerial string: s[";
 };
-template <> struct text_row<double> {
+template <>
+struct text_row<double> {
     static double parse(const char* s, char** end) { return strtod(s, end); }
     static constexpr const char* NULL_MESSAGE = "s";
     static constexpr const char* NOTHING_PARSED = "not numerial string: s[";
 };
-template <> struct text_row<long double> {
+template <>
+struct text_row<long double> {
     static long double parse(const char* s, char** end) { return strtold(s, end); }
     static constexpr const char* NULL_MESSAGE = "s";
     static constexpr const char* NOTHING_PARSED = "not numerial string: s[";

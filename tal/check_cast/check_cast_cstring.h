@@ -11,20 +11,60 @@ namespace check_cast_detail {
 // The type a NUL-terminated text is parsed as for each target: the seven
 // wide targets parse directly; the narrow ones parse as long (or unsigned long
 // for unsigned short and unsigned int) and narrow through the number pair.
-template <typename D> struct parsed_as;
-template <> struct parsed_as<long> { typedef long type; };
-template <> struct parsed_as<long long> { typedef long long type; };
-template <> struct parsed_as<unsigned long> { typedef unsigned long type; };
-template <> struct parsed_as<unsigned long long> { typedef unsigned long long type; };
-template <> struct parsed_as<float> { typedef float type; };
-template <> struct parsed_as<double> { typedef double type; };
-template <> struct parsed_as<long double> { typedef long double type; };
-template <> struct parsed_as<signed char> { typedef long type; };
-template <> struct parsed_as<unsigned char> { typedef long type; };
-template <> struct parsed_as<short> { typedef long type; };
-template <> struct parsed_as<int> { typedef long type; };
-template <> struct parsed_as<unsigned short> { typedef unsigned long type; };
-template <> struct parsed_as<unsigned int> { typedef unsigned long type; };
+template <typename D>
+struct parsed_as;
+template <>
+struct parsed_as<long> {
+    typedef long type;
+};
+template <>
+struct parsed_as<long long> {
+    typedef long long type;
+};
+template <>
+struct parsed_as<unsigned long> {
+    typedef unsigned long type;
+};
+template <>
+struct parsed_as<unsigned long long> {
+    typedef unsigned long long type;
+};
+template <>
+struct parsed_as<float> {
+    typedef float type;
+};
+template <>
+struct parsed_as<double> {
+    typedef double type;
+};
+template <>
+struct parsed_as<long double> {
+    typedef long double type;
+};
+template <>
+struct parsed_as<signed char> {
+    typedef long type;
+};
+template <>
+struct parsed_as<unsigned char> {
+    typedef long type;
+};
+template <>
+struct parsed_as<short> {
+    typedef long type;
+};
+template <>
+struct parsed_as<int> {
+    typedef long type;
+};
+template <>
+struct parsed_as<unsigned short> {
+    typedef unsigned long type;
+};
+template <>
+struct parsed_as<unsigned int> {
+    typedef unsigned long type;
+};
 
 // Parses s with the system library (base 0 for integers, so 0x is hex and a
 // leading 0 octal), accepting characters after the number. Sets errno to 0
@@ -37,7 +77,7 @@ template <typename T>
 T parse_text(const char* s);
 
 template <typename D>
-struct converter<D, const char*, std::void_t<typename parsed_as<D>::type> > {
+struct converter<D, const char*, std::void_t<typename parsed_as<D>::type>> {
     static D convert(const char* s)
     {
         typedef typename parsed_as<D>::type parsed_type;
@@ -51,7 +91,8 @@ struct converter<D, const char*, std::void_t<typename parsed_as<D>::type> > {
 
 // Writable text converts as the same text.
 template <typename D>
-struct converter<D, char*, std::void_t<typename parsed_as<D>::type> > : converter<D, const char*> {};
+struct converter<D, char*, std::void_t<typename parsed_as<D>::type>> : converter<D, const char*> {
+};
 
 }  // namespace check_cast_detail
 }  // namespace tal

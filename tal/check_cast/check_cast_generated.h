@@ -40,13 +40,11 @@ struct pair_range {
     static constexpr bool TO_FLOATING = std::is_floating_point<D>::value;
     static constexpr bool FROM_FLOATING = std::is_floating_point<S>::value;
     static constexpr bool CHECK_LOWER =
-        !TO_FLOATING &&
-        (FROM_FLOATING || (src::is_signed && static_cast<long long>(src::min()) <
-                                                 static_cast<long long>(dest::min())));
+        !TO_FLOATING && (FROM_FLOATING || (src::is_signed && static_cast<long long>(src::min()) <
+                                                                 static_cast<long long>(dest::min())));
     static constexpr bool CHECK_UPPER =
-        !TO_FLOATING &&
-        (FROM_FLOATING || static_cast<unsigned long long>(src::max()) >
-                              static_cast<unsigned long long>(dest::max()));
+        !TO_FLOATING && (FROM_FLOATING || static_cast<unsigned long long>(src::max()) >
+                                              static_cast<unsigned long long>(dest::max()));
     typedef typename std::conditional<FROM_FLOATING, double, S>::type compare_type;
 
     static constexpr fixed_text<40> LOWER_TEXT =
@@ -73,7 +71,7 @@ inline D truncate_floating(double value)
 }
 
 template <typename D, typename S>
-struct converter<D, S, std::enable_if_t<is_number<D>::value && is_number<S>::value> > {
+struct converter<D, S, std::enable_if_t<is_number<D>::value && is_number<S>::value>> {
     static_assert(!std::is_same<D, bool>::value, "no checked conversion to bool");
 
     static D convert(S value)

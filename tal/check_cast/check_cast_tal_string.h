@@ -13,7 +13,7 @@ namespace check_cast_detail {
 // its type's printf format, the same form exception messages use; a float is
 // widened to double by the call. Makes no range test.
 template <typename S>
-struct converter<tal::string, S, std::void_t<decltype(number_traits<S>::FORMAT)> > {
+struct converter<tal::string, S, std::void_t<decltype(number_traits<S>::FORMAT)>> {
     static tal::string convert(S value)
     {
         tal::string text;

@@ -46,10 +46,7 @@ struct fixed_text {
         const unsigned long long magnitude = static_cast<unsigned long long>(value);
         return value < 0 ? append_magnitude(0ULL - magnitude, true) : append_magnitude(magnitude, false);
     }
-    constexpr fixed_text& append_decimal(unsigned long long value)
-    {
-        return append_magnitude(value, false);
-    }
+    constexpr fixed_text& append_decimal(unsigned long long value) { return append_magnitude(value, false); }
 };
 
 // "DestType tal::check_cast(SrcType) [with DestType = int, SrcType = long int]"

@@ -52,16 +52,14 @@ ExceptionBase::~ExceptionBase() noexcept {}
 
 void ExceptionBase::_fill_name() const
 {
-    if (_name.empty())
-        demangle(_name, typeid(*this).name());
+    if (_name.empty()) demangle(_name, typeid(*this).name());
 }
 
 void ExceptionBase::_warn_invalid_definition()
 {
     _fill_name();
     _msg << "WARNING: invalid definition of " << _name;
-    if (_level < EXCEPTION_LEVEL_WARNING)
-        _level = EXCEPTION_LEVEL_WARNING;
+    if (_level < EXCEPTION_LEVEL_WARNING) _level = EXCEPTION_LEVEL_WARNING;
 }
 
 Exception::Exception()
@@ -70,10 +68,7 @@ Exception::Exception()
     stack_trace(_stack, _s_stack_trace_level, 1, MAX_STACK_TRACE_LEVEL, _s_line_delimiter);
 }
 
-const char* Exception::what() const noexcept
-{
-    return _msg.c_str();
-}
+const char* Exception::what() const noexcept { return _msg.c_str(); }
 
 const char* Exception::name() const
 {
@@ -83,8 +78,7 @@ const char* Exception::name() const
 
 const char* Exception::all() const
 {
-    if (!_all.empty())
-        return _all.c_str();
+    if (!_all.empty()) return _all.c_str();
     _fill_name();
     _all.reserve(_msg.size() + _stack.size() + REPORT_EXTRA_CAPACITY);
     _all << "exception[" << _name << "] was thrown at[" << _s_line_delimiter << '\t' << _arg._file << ":"
@@ -111,15 +105,11 @@ void Exception::set_line_delimiter(const char* delimiter)
 {
     size_t len = delimiter ? strnlen(delimiter, _S_LINE_DELIMITER_SIZE - 1) : 0;
     // The new text may be (a tail of) the current one, as get_line_delimiter gives it.
-    if (len)
-        memmove(_s_line_delimiter, delimiter, len);
+    if (len) memmove(_s_line_delimiter, delimiter, len);
     memset(_s_line_delimiter + len, 0, _S_LINE_DELIMITER_SIZE - len);
 }
 
-const char* Exception::get_line_delimiter()
-{
-    return _s_line_delimiter;
-}
+const char* Exception::get_line_delimiter() { return _s_line_delimiter; }
 
 StdException::StdException(const std::exception& e)
 {

@@ -35,8 +35,7 @@ const level_range_t LEVEL_RANGES[] = {
 const char* to_cstring(exception_level_t level)
 {
     for (const level_range_t& range : LEVEL_RANGES) {
-        if (level >= range.lowest)
-            return range.text;
+        if (level >= range.lowest) return range.text;
     }
     return EXCEPTION_LEVEL_UNKNOWN_CSTRING;
 }

@@ -32,8 +32,7 @@ void append_frame(AutoBuffer& buf, char* symbol, char** demangled, size_t* deman
         buf << (open + 1) << "()";
     }
     char* address = strchr(plus + 1, '[');
-    if (address)
-        buf << ' ' << address;
+    if (address) buf << ' ' << address;
 }
 
 }  // namespace
@@ -41,21 +40,16 @@ void append_frame(AutoBuffer& buf, char* symbol, char** demangled, size_t* deman
 void stack_trace(AutoBuffer& buf, size_t total_level, size_t begin_level, size_t max_level,
                  const char* line_delimiter)
 {
-    if (begin_level >= max_level || total_level == 0)
-        return;
-    if (total_level > max_level - begin_level)
-        total_level = max_level - begin_level;
+    if (begin_level >= max_level || total_level == 0) return;
+    if (total_level > max_level - begin_level) total_level = max_level - begin_level;
     // The frames live on this routine's stack, never more than the family's cap.
     void* frames[Exception::MAX_STACK_TRACE_LEVEL];
     size_t wanted = begin_level + total_level;
-    if (wanted > Exception::MAX_STACK_TRACE_LEVEL)
-        wanted = Exception::MAX_STACK_TRACE_LEVEL;
+    if (wanted > Exception::MAX_STACK_TRACE_LEVEL) wanted = Exception::MAX_STACK_TRACE_LEVEL;
     int count = backtrace(frames, static_cast<int>(wanted));
-    if (count <= 0)
-        return;
+    if (count <= 0) return;
     char** symbols = backtrace_symbols(frames, count);
-    if (!symbols)
-        return;
+    if (!symbols) return;
     char* demangled = NULL;  // one buffer, enlarged by the demangler as needed
     size_t demangled_size = 0;
     for (size_t i = begin_level; i < static_cast<size_t>(count); ++i) {
@@ -68,8 +62,7 @@ void stack_trace(AutoBuffer& buf, size_t total_level, size_t begin_level, size_t
 
 void demangle(AutoBuffer& buf, const char* mangled_name)
 {
-    if (!mangled_name)
-        return;
+    if (!mangled_name) return;
     int status = 0;
     char* name = abi::__cxa_demangle(mangled_name, NULL, NULL, &status);
     buf << (name ? name : mangled_name);

@@ -11,9 +11,11 @@
 namespace tal {
 
 // The pooled string lives in its own header; exceptions only stream its text.
-template <typename _Tp> class pool_allocator;
-template <typename _CharT, typename _Alloc> class basic_string;
-typedef basic_string<char, pool_allocator<char> > string;
+template <typename _Tp>
+class pool_allocator;
+template <typename _CharT, typename _Alloc>
+class basic_string;
+typedef basic_string<char, pool_allocator<char>> string;
 
 // Grade of an exception; any int value may be held, named or not.
 enum exception_level_t : int {
@@ -54,7 +56,9 @@ void demangle(AutoBuffer& buf, const char* mangled_name);
 // (throw sites pass literals, see TAL_EXCEPTION_ARG).
 struct ExceptionArg {
     ExceptionArg(const char* function, const char* file, int line)
-        : _function(function), _file(file), _line(line) {}
+        : _function(function), _file(file), _line(line)
+    {
+    }
 
     const char* _function;
     const char* _file;
@@ -168,8 +172,7 @@ private:
     // Warns (once per streamed item) when the object is not exactly a D.
     virtual void check_type()
     {
-        if (typeid(*this) != typeid(D))
-            this->_warn_invalid_definition();
+        if (typeid(*this) != typeid(D)) this->_warn_invalid_definition();
     }
 };
 

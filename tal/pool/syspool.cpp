@@ -4,15 +4,9 @@
 
 namespace tal {
 
-void* syspool::malloc(size_t size)
-{
-    return ::malloc(size);
-}
+void* syspool::malloc(size_t size) { return ::malloc(size); }
 
-void syspool::free(void* p, size_t /* size */)
-{
-    ::free(p);
-}
+void syspool::free(void* p, size_t /* size */) { ::free(p); }
 
 syspool::~syspool() {}
 

@@ -39,7 +39,9 @@ public:
     pool_allocator(mempool* pool) : _p_pool(pool) {}
     pool_allocator(const pool_allocator& other) : _p_pool(other._p_pool) {}
     template <typename _Up>
-    pool_allocator(const pool_allocator<_Up>& other) : _p_pool(other.get_mempool()) {}
+    pool_allocator(const pool_allocator<_Up>& other) : _p_pool(other.get_mempool())
+    {
+    }
     ~pool_allocator() {}
 
     mempool* get_mempool() const { return _p_pool; }
@@ -54,9 +56,8 @@ public:
         const size_t bytes = wraps ? SIZE_MAX : n * sizeof(_Tp);
         void* p = wraps ? 0 : _p_pool ? _p_pool->malloc(bytes) : ::malloc(bytes);
         if (!p) {
-            throw BadAllocException() << TAL_EXCEPTION_ARG
-                                      << "size[" << (unsigned long)bytes << "] _p_pool["
-                                      << _p_pool << "]";
+            throw BadAllocException()
+                << TAL_EXCEPTION_ARG << "size[" << (unsigned long)bytes << "] _p_pool[" << _p_pool << "]";
         }
         return static_cast<_Tp*>(p);
     }

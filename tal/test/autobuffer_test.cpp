@@ -14,10 +14,7 @@ namespace {
 using tal::AutoBuffer;
 using tal_test::CountingPool;
 
-std::string text(const AutoBuffer& b)
-{
-    return std::string(b.c_str(), b.size());
-}
+std::string text(const AutoBuffer& b) { return std::string(b.c_str(), b.size()); }
 
 // A buffer of the given capacity holding start, over a pool that refuses
 // every request from then on.
@@ -110,8 +107,7 @@ TEST(AutoBufferGrowth, ReturnsOldStorageWithItsSize)
     CountingPool pool;
     {
         AutoBuffer b(pool, 2);
-        for (int i = 0; i < 100; ++i)
-            b << 'x';
+        for (int i = 0; i < 100; ++i) b << 'x';
         EXPECT_EQ(b.size(), 100u);
         EXPECT_EQ(pool.live_blocks(), 1u);
         EXPECT_EQ(pool.size_of(b.c_str()), b.capacity() + 1);
@@ -326,8 +322,7 @@ TEST(AutoBufferAppend, OwnBytesSurviveGrowth)
     EXPECT_EQ(text(b), "hellohello");
     b.push(b.c_str() + 1, 3);
     EXPECT_EQ(text(b), "hellohelloell");
-    while (b.size() < b.capacity())
-        b << '.';
+    while (b.size() < b.capacity()) b << '.';
     b.push(b.c_str(), 4);
     EXPECT_EQ(text(b).substr(b.size() - 4), "hell");
     EXPECT_EQ(pool.bad_frees, 0u);

@@ -17,8 +17,7 @@ public:
     CountingPool() : mallocs(0), frees(0), refusals(0), bad_frees(0), _grants_left(-1) {}
     ~CountingPool() override
     {
-        for (std::map<void*, size_t>::iterator it = _live.begin(); it != _live.end(); ++it)
-            ::free(it->first);
+        for (std::map<void*, size_t>::iterator it = _live.begin(); it != _live.end(); ++it) ::free(it->first);
     }
 
     void* malloc(size_t size) override
@@ -28,12 +27,10 @@ public:
             ++refusals;
             return NULL;
         }
-        if (_grants_left > 0)
-            --_grants_left;
+        if (_grants_left > 0) --_grants_left;
         // A zero-byte request still gets a distinct block to track.
         void* p = ::malloc(size ? size : 1);
-        if (p)
-            _live[p] = size;
+        if (p) _live[p] = size;
         return p;
     }
 

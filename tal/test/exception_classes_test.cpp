@@ -30,10 +30,20 @@ typedef std::tuple<tal::StdException, tal::UnknownException, tal::BadCastExcepti
     AllClasses;
 
 const char* const CLASS_NAMES[] = {
-    "StdException",         "UnknownException",         "BadCastException",          "OutOfBoundException",
-    "KeyNotFoundException", "BadAllocException",        "BadArgumentException",      "NullPointerException",
-    "BadFormatStringException", "NotImplementedException", "InvalidOperationException", "OverflowException",
-    "UnderflowException",   "ParseErrorException",
+    "StdException",
+    "UnknownException",
+    "BadCastException",
+    "OutOfBoundException",
+    "KeyNotFoundException",
+    "BadAllocException",
+    "BadArgumentException",
+    "NullPointerException",
+    "BadFormatStringException",
+    "NotImplementedException",
+    "InvalidOperationException",
+    "OverflowException",
+    "UnderflowException",
+    "ParseErrorException",
 };
 
 template <typename T>
@@ -119,7 +129,8 @@ TEST(StdException, CarriesTheWrappedClassAndText)
     EXPECT_STREQ(e.name(), "std::out_of_range");
     EXPECT_STREQ(e.what(), "index 9");
     EXPECT_EQ(e.level(), 0);
-    EXPECT_EQ(std::string(e.all()).rfind("exception[std::out_of_range] was thrown at[<CR>\ta.cpp:4:void a()<CR>", 0),
+    EXPECT_EQ(std::string(e.all()).rfind(
+                  "exception[std::out_of_range] was thrown at[<CR>\ta.cpp:4:void a()<CR>", 0),
               0u);
     EXPECT_STREQ(cause.what(), "index 9");
 }
@@ -173,7 +184,9 @@ TEST(ExceptionClasses, CaughtAsRootAppendedAndRethrown)
 {
     try {
         try {
-            throw tal::KeyNotFoundException() << ExceptionArg("void l()", "l.cpp", 8) << "key[" << "k" << "]";
+            throw tal::KeyNotFoundException() << ExceptionArg("void l()", "l.cpp", 8) << "key["
+                                              << "k"
+                                              << "]";
         } catch (tal::Exception& e) {
             e << " while loading " << 3;
             throw;

@@ -46,11 +46,9 @@ bool frame_shaped(const std::string& line, std::string* function = NULL)
         address == std::string::npos || address <= first_space + 1 || line[line.size() - 1] != ']')
         return false;
     size_t digits_begin = address + 4, digits_end = line.size() - 1;
-    if (digits_begin >= digits_end ||
-        line.find_first_not_of("0123456789abcdef", digits_begin) != digits_end)
+    if (digits_begin >= digits_end || line.find_first_not_of("0123456789abcdef", digits_begin) != digits_end)
         return false;
-    if (function)
-        *function = line.substr(first_space + 1, address - first_space - 1);
+    if (function) *function = line.substr(first_space + 1, address - first_space - 1);
     return true;
 }
 
@@ -70,10 +68,7 @@ void expect_frame_lines(const std::vector<std::string>& lines)
 
 // The report is its fixed head followed by the stack text captured at
 // construction.
-void expect_report(const tal::Exception& e, const std::string& head)
-{
-    EXPECT_EQ(e.all(), head + e.stack());
-}
+void expect_report(const tal::Exception& e, const std::string& head) { EXPECT_EQ(e.all(), head + e.stack()); }
 
 // Keeps the recursion from becoming a loop.
 volatile int g_sink;
@@ -108,18 +103,20 @@ TEST_F(ExceptionSettings, FreshException)
 TEST_F(ExceptionSettings, ReportLayoutOfAFreshException)
 {
     tal::NotImplementedException e;
-    expect_report(e, "exception[tal::NotImplementedException] was thrown at[<CR>"
-                     "\t<unknown-file>:0:<unknown-function><CR>"
-                     "] with message[] stack:<CR>");
+    expect_report(e,
+                  "exception[tal::NotImplementedException] was thrown at[<CR>"
+                  "\t<unknown-file>:0:<unknown-function><CR>"
+                  "] with message[] stack:<CR>");
 }
 
 TEST_F(ExceptionSettings, ReportLayoutWithSiteAndMessage)
 {
     tal::OutOfBoundException e;
     e << ExceptionArg("int demo::read(long)", "src/demo.cpp", 42) << "max[" << 7UL << "]";
-    expect_report(e, "exception[tal::OutOfBoundException] was thrown at[<CR>"
-                     "\tsrc/demo.cpp:42:int demo::read(long)<CR>"
-                     "] with message[max[7]] stack:<CR>");
+    expect_report(e,
+                  "exception[tal::OutOfBoundException] was thrown at[<CR>"
+                  "\tsrc/demo.cpp:42:int demo::read(long)<CR>"
+                  "] with message[max[7]] stack:<CR>");
 }
 
 TEST_F(ExceptionSettings, ReportIsBuiltOnce)
@@ -141,8 +138,9 @@ TEST_F(ExceptionSettings, LineDelimiterSetting)
     std::vector<std::string> lines = split_lines(e.stack(), "|");
     EXPECT_GE(lines.size(), 1u);
     expect_frame_lines(lines);
-    expect_report(e, "exception[tal::BadCastException] was thrown at[|"
-                     "\t<unknown-file>:0:<unknown-function>|] with message[] stack:|");
+    expect_report(e,
+                  "exception[tal::BadCastException] was thrown at[|"
+                  "\t<unknown-file>:0:<unknown-function>|] with message[] stack:|");
 }
 
 TEST_F(ExceptionSettings, LineDelimiterIsCutToItsArray)
@@ -194,8 +192,7 @@ TEST(StackTrace, UnmangledFunctionShowsParentheses)
     size_t found = 0;
     for (const std::string& line : split_lines(buf.c_str(), "|")) {
         std::string function;
-        if (frame_shaped(line, &function) && function == "tal_test_plain_frame()")
-            ++found;
+        if (frame_shaped(line, &function) && function == "tal_test_plain_frame()") ++found;
     }
     EXPECT_EQ(found, 1u) << buf.c_str();
 }
@@ -219,13 +216,13 @@ TEST(ExceptionLevel, TextsAtTheEdges)
         const char* text;
     };
     const Case cases[] = {
-        {-100000, "EXCEPTION_LEVEL_KNOWN"}, {-1000, "EXCEPTION_LEVEL_KNOWN"},
-        {-999, "EXCEPTION_LEVEL_SILENT"},   {-1, "EXCEPTION_LEVEL_SILENT"},
-        {0, "EXCEPTION_LEVEL_DEBUG"},       {99, "EXCEPTION_LEVEL_DEBUG"},
-        {100, "EXCEPTION_LEVEL_TRACE"},     {199, "EXCEPTION_LEVEL_TRACE"},
-        {200, "EXCEPTION_LEVEL_NOTICE"},    {399, "EXCEPTION_LEVEL_NOTICE"},
-        {400, "EXCEPTION_LEVEL_WARNING"},   {799, "EXCEPTION_LEVEL_WARNING"},
-        {800, "EXCEPTION_LEVEL_FATAL"},     {998, "EXCEPTION_LEVEL_FATAL"},
+        {-100000, "EXCEPTION_LEVEL_KNOWN"},   {-1000, "EXCEPTION_LEVEL_KNOWN"},
+        {-999, "EXCEPTION_LEVEL_SILENT"},     {-1, "EXCEPTION_LEVEL_SILENT"},
+        {0, "EXCEPTION_LEVEL_DEBUG"},         {99, "EXCEPTION_LEVEL_DEBUG"},
+        {100, "EXCEPTION_LEVEL_TRACE"},       {199, "EXCEPTION_LEVEL_TRACE"},
+        {200, "EXCEPTION_LEVEL_NOTICE"},      {399, "EXCEPTION_LEVEL_NOTICE"},
+        {400, "EXCEPTION_LEVEL_WARNING"},     {799, "EXCEPTION_LEVEL_WARNING"},
+        {800, "EXCEPTION_LEVEL_FATAL"},       {998, "EXCEPTION_LEVEL_FATAL"},
         {999, "EXCEPTION_LEVEL_CORE_DUMPED"}, {100000, "EXCEPTION_LEVEL_CORE_DUMPED"},
     };
     for (const Case& c : cases)

@@ -21,8 +21,7 @@ TEST(Syspool, HandsOutWritableBlocksAndTakesThemBackWhateverTheSize)
     tal::mempool& source = pool;
     char* p = static_cast<char*>(source.malloc(32));
     ASSERT_NE(p, nullptr);
-    for (int i = 0; i < 32; ++i)
-        p[i] = static_cast<char>(i);
+    for (int i = 0; i < 32; ++i) p[i] = static_cast<char>(i);
     EXPECT_EQ(p[31], 31);
     // The size is ignored: the leak checker of the sanitizer run sees the release.
     source.free(p, 1);

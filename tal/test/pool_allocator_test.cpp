@@ -49,7 +49,8 @@ TEST(PoolAllocator, RefusalNamesByteCountAndSource)
         FAIL() << "no exception";
     } catch (tal::BadAllocException& e) {
         EXPECT_EQ(refusal_text(24, &pool), e.what());
-        EXPECT_NE(std::string::npos, std::string(e.function()).find("pool_allocator<_Tp>::allocate")) << e.function();
+        EXPECT_NE(std::string::npos, std::string(e.function()).find("pool_allocator<_Tp>::allocate"))
+            << e.function();
         const std::string file = e.file();
         EXPECT_EQ("tal/pool/tal_poolalloc.h", file.substr(file.size() - 24));
     }
@@ -128,15 +129,15 @@ TEST(PoolAllocator, StandardContainersDrawEverythingFromTheSource)
     RecordingPool pool;
     {
         typedef std::pair<const int, std::string> entry_t;
-        std::map<int, std::string, std::less<int>, tal::pool_allocator<entry_t> > map{
+        std::map<int, std::string, std::less<int>, tal::pool_allocator<entry_t>> map{
             std::less<int>(), tal::pool_allocator<entry_t>(&pool)};
-        std::deque<Word, tal::pool_allocator<Word> > deque{tal::pool_allocator<Word>(&pool)};
+        std::deque<Word, tal::pool_allocator<Word>> deque{tal::pool_allocator<Word>(&pool)};
         for (int i = 0; i < 200; ++i) {
             map[i] = "v";
             deque.push_back(Word{nullptr});
         }
         EXPECT_GT(pool.live_blocks(), 200u);
-        std::deque<Word, tal::pool_allocator<Word> > copy(deque);
+        std::deque<Word, tal::pool_allocator<Word>> copy(deque);
         EXPECT_EQ(&pool, copy.get_allocator().get_mempool());
     }
     EXPECT_EQ(0u, pool.live_blocks());
@@ -146,7 +147,7 @@ TEST(PoolAllocator, StandardContainersDrawEverythingFromTheSource)
 TEST(PoolAllocator, ContainerSeesTheRefusal)
 {
     RecordingPool pool;
-    std::deque<Word, tal::pool_allocator<Word> > deque{tal::pool_allocator<Word>(&pool)};
+    std::deque<Word, tal::pool_allocator<Word>> deque{tal::pool_allocator<Word>(&pool)};
     pool.refuse_all();
     for (int i = 0; i < 64; ++i) {
         try {

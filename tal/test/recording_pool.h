@@ -16,10 +16,7 @@ inline std::vector<std::string>& event_log()
     return log;
 }
 
-inline void note(const std::string& event)
-{
-    event_log().push_back(event);
-}
+inline void note(const std::string& event) { event_log().push_back(event); }
 
 // Counting pool that also notes "malloc <n>", "refused <n>" and "free <n>".
 class RecordingPool : public CountingPool {

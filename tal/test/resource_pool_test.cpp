@@ -14,10 +14,7 @@ namespace {
 
 const std::string OBJ = std::to_string(sizeof(Probe));
 
-void destroy_attached(void* object)
-{
-    note("attached " + std::to_string(*static_cast<int*>(object)));
-}
+void destroy_attached(void* object) { note("attached " + std::to_string(*static_cast<int*>(object))); }
 
 void destroy_attached_array(void* begin, void* end)
 {
@@ -129,8 +126,7 @@ TEST_F(ResourcePoolTest, ResetRunsFourPassesNewestFirst)
     const std::string ob = "free " + std::to_string(OBJECT_BLOCK);
     const std::string ab = "free " + std::to_string(ARRAY_BLOCK);
     EXPECT_EQ((Events{"dtor 3", "free " + OBJ, "dtor 2", "free " + OBJ, "dtor 1", "free " + OBJ, ob,
-                      "free 61", "free 10", ab, "attached 42", "attached 41", ob,
-                      "attached array 3", ab}),
+                      "free 61", "free 10", ab, "attached 42", "attached 41", ob, "attached array 3", ab}),
               event_log());
     EXPECT_EQ(0u, source.live_blocks());
     EXPECT_EQ(0u, source.bad_frees);

@@ -158,7 +158,8 @@ TEST(ShallowCopyString, CheckedIndexAndOrder)
         int order;
     } cases[] = {{"ab", "abc", -1}, {"b", "abc", 1}, {"\x80", "a", 1}, {"abc", "abc", 0}, {"", "", 0}};
     for (const auto& c : cases) {
-        EXPECT_EQ(c.order, tal::ShallowCopyString(c.a).compare(tal::ShallowCopyString(c.b))) << c.a << "," << c.b;
+        EXPECT_EQ(c.order, tal::ShallowCopyString(c.a).compare(tal::ShallowCopyString(c.b)))
+            << c.a << "," << c.b;
     }
 }
 

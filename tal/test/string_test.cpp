@@ -23,10 +23,7 @@ protected:
 };
 
 // The text with its length, so that embedded NULs show.
-std::string text_of(const tal::string& s)
-{
-    return std::string(s.c_str(), s.size());
-}
+std::string text_of(const tal::string& s) { return std::string(s.c_str(), s.size()); }
 
 TEST_F(StringTest, EmptyStringsAllocateNothing)
 {
@@ -308,16 +305,19 @@ TEST_F(StringTest, FindAndRfindAgreeWithTheStandardString)
 {
     const std::string hay("abcab\0abc", 9);
     const tal::string s(hay.data(), hay.size(), alloc);
-    const std::string needles[] = {"", "a", "ab", "abc", std::string("b\0a", 3), std::string("\0", 1), "abcabc"};
+    const std::string needles[] = {"",      "a", "ab", "abc", std::string("b\0a", 3), std::string("\0", 1),
+                                   "abcabc"};
     const size_t positions[] = {0, 1, 3, 5, 8, 9, 10, tal::string::npos};
     for (const std::string& needle : needles) {
         const tal::string n(needle.data(), needle.size(), alloc);
         for (size_t pos : positions) {
             const std::string at = "needle[" + needle + "] pos[" + std::to_string(pos) + "]";
             EXPECT_EQ(hay.find(needle, pos), s.find(n, pos)) << at;
-            EXPECT_EQ(hay.find(needle.data(), pos, needle.size()), s.find(needle.data(), pos, needle.size())) << at;
+            EXPECT_EQ(hay.find(needle.data(), pos, needle.size()), s.find(needle.data(), pos, needle.size()))
+                << at;
             EXPECT_EQ(hay.rfind(needle, pos), s.rfind(n, pos)) << at;
-            EXPECT_EQ(hay.rfind(needle.data(), pos, needle.size()), s.rfind(needle.data(), pos, needle.size()))
+            EXPECT_EQ(hay.rfind(needle.data(), pos, needle.size()),
+                      s.rfind(needle.data(), pos, needle.size()))
                 << at;
             if (needle.size() == 1) {
                 EXPECT_EQ(hay.find(needle[0], pos), s.find(needle[0], pos)) << at;

@@ -71,11 +71,11 @@ int Element::fail_at = -1;
 // A container whose empty form already takes storage from its allocator.
 struct Sequence {
     explicit Sequence(const tal::pool_allocator<int>& alloc) : items(alloc) {}
-    std::deque<int, tal::pool_allocator<int> > items;
+    std::deque<int, tal::pool_allocator<int>> items;
 };
 
 typedef std::pair<const tal::string, int> entry_t;
-typedef std::map<tal::string, int, std::less<tal::string>, tal::pool_allocator<entry_t> > map_t;
+typedef std::map<tal::string, int, std::less<tal::string>, tal::pool_allocator<entry_t>> map_t;
 
 // A keyed container over a pool allocator, as dicts are built.
 struct Keyed {
@@ -104,8 +104,12 @@ TEST_F(TypedCreation, ConstructorRecordsBuildNothingAtANullAddress)
     const Counted a;
     const std::function<void()> calls[] = {
         [&] { tal::ResourcePool::OneConstArgCtor<Probe, int>{id}(nullptr); },
-        [&] { tal::ResourcePool::TwoConstArgCtor<Probe, int, std::string>{id, tag}(nullptr); },
-        [&] { tal::ResourcePool::ThreeConstArgCtor<Triple, Counted, Counted, Counted>{a, a, a}(nullptr); },
+        [&] {
+            tal::ResourcePool::TwoConstArgCtor<Probe, int, std::string>{id, tag}(nullptr);
+        },
+        [&] {
+            tal::ResourcePool::ThreeConstArgCtor<Triple, Counted, Counted, Counted>{a, a, a}(nullptr);
+        },
     };
     for (const std::function<void()>& call : calls) {
         call();

@@ -13,9 +13,8 @@ namespace {
 // and passes its own throw site. Inlined so the stack trace starts in the
 // refusing operation.
 template <typename E, typename... Tail>
-[[noreturn]] inline __attribute__((always_inline)) void refuse(const IVar& self,
-                                                              const ExceptionArg& site,
-                                                              const Tail&... tail)
+[[noreturn]] inline __attribute__((always_inline)) void refuse(const IVar& self, const ExceptionArg& site,
+                                                               const Tail&... tail)
 {
     const tal::string dump = self.dump(0);
     const char* const type = typeid(self).name();
@@ -26,15 +25,13 @@ template <typename E, typename... Tail>
 }
 
 // The refusal every default but clone(rp, is_deep_copy) throws.
-#define TAL_VAR_REFUSE(...) \
-    refuse<InvalidOperationException>(*this, TAL_EXCEPTION_ARG, __VA_ARGS__)
+#define TAL_VAR_REFUSE(...) refuse<InvalidOperationException>(*this, TAL_EXCEPTION_ARG, __VA_ARGS__)
 
 }  // namespace
 
 IVar& IVar::clone(tal::ResourcePool&, bool) const
 {
-    refuse<NotImplementedException>(*this, TAL_EXCEPTION_ARG,
-                                    "]: clone interface has not been implemented.");
+    refuse<NotImplementedException>(*this, TAL_EXCEPTION_ARG, "]: clone interface has not been implemented.");
 }
 
 bool IVar::is_null() const { return (get_mask() & 0x00FF) == 0; }
@@ -42,11 +39,8 @@ bool IVar::is_ref() const { return (get_mask() & IS_REF) != 0; }
 bool IVar::is_bool() const { return (get_mask() & IS_BOOL) != 0; }
 bool IVar::is_number() const { return (get_mask() & IS_NUMBER) != 0; }
 
-#define TAL_VAR_IS_SIZED(name, T)                                                    \
-    bool IVar::name() const                                                          \
-    {                                                                                \
-        return check_mask(get_mask(), var_traits<T>::MASK, var_traits<T>::ANTI_MASK); \
-    }
+#define TAL_VAR_IS_SIZED(name, T) \
+    bool IVar::name() const { return check_mask(get_mask(), var_traits<T>::MASK, var_traits<T>::ANTI_MASK); }
 TAL_VAR_IS_SIZED(is_int8, signed char)
 TAL_VAR_IS_SIZED(is_uint8, unsigned char)
 TAL_VAR_IS_SIZED(is_int16, short)
@@ -88,10 +82,7 @@ IVar& IVar::operator=(unsigned short value_) { TAL_VAR_REFUSE("] assign from[", 
 IVar& IVar::operator=(int value_) { TAL_VAR_REFUSE("] assign from[", value_, "]"); }
 IVar& IVar::operator=(unsigned int value_) { TAL_VAR_REFUSE("] assign from[", value_, "]"); }
 IVar& IVar::operator=(long long value_) { TAL_VAR_REFUSE("] assign from[", value_, "]"); }
-IVar& IVar::operator=(unsigned long long value_)
-{
-    TAL_VAR_REFUSE("] assign from[", value_, "]");
-}
+IVar& IVar::operator=(unsigned long long value_) { TAL_VAR_REFUSE("] assign from[", value_, "]"); }
 IVar& IVar::operator=(float value_) { TAL_VAR_REFUSE("] assign from[", value_, "]"); }
 IVar& IVar::operator=(double value_) { TAL_VAR_REFUSE("] assign from[", value_, "]"); }
 IVar& IVar::operator=(const char* value_) { TAL_VAR_REFUSE("] assign from[", value_, "]"); }
@@ -107,8 +98,7 @@ size_t IVar::c_str_len() const { TAL_VAR_REFUSE("]"); }
 // The data pointer shows as a truth value, not as an address.
 IVar& IVar::operator=(const raw_t& value_)
 {
-    TAL_VAR_REFUSE("] assign from raw[data:", value_.data, ", length:",
-                   value_.length, "]");
+    TAL_VAR_REFUSE("] assign from raw[data:", value_.data, ", length:", value_.length, "]");
 }
 
 size_t IVar::size() const { TAL_VAR_REFUSE("]"); }

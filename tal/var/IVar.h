@@ -154,13 +154,11 @@ public:
 // handled, and rethrows it as the same object, so its class, level, throw
 // site and stack trace stay those of the first throw. Call only from inside
 // a catch handler.
-[[noreturn]] void rethrow_assign_failure(tal::Exception& e, const char* function,
-                                         const IVar& source);
+[[noreturn]] void rethrow_assign_failure(tal::Exception& e, const char* function, const IVar& source);
 
 static_assert(var_traits<int>::MASK == (IVar::IS_NUMBER | IVar::IS_SIGNED | IVar::IS_FOUR_BYTE),
               "number masks are built from the kind bits");
-static_assert(var_traits<double>::MASK ==
-                  (IVar::IS_NUMBER | IVar::IS_FLOATING | IVar::IS_EIGHT_BYTE),
+static_assert(var_traits<double>::MASK == (IVar::IS_NUMBER | IVar::IS_FLOATING | IVar::IS_EIGHT_BYTE),
               "number masks are built from the kind bits");
 
 }  // namespace var

@@ -129,7 +129,7 @@ protected:
     explicit IteratorHandle(const Fields& fields) : Fields(fields) {}
 };
 
-class ArrayIterator : public IteratorHandle<ArrayIterator, ArrayHandleFields<IArrayIteratorImpl> > {
+class ArrayIterator : public IteratorHandle<ArrayIterator, ArrayHandleFields<IArrayIteratorImpl>> {
 public:
     ArrayIterator(IArrayIteratorImpl* p_impl, cloner_t cloner, destroyer_t destroyer)
         : IteratorHandle(ArrayHandleFields<IArrayIteratorImpl>{p_impl, cloner, destroyer})
@@ -138,7 +138,7 @@ public:
 };
 
 class ArrayConstIterator
-    : public IteratorHandle<ArrayConstIterator, ArrayHandleFields<IArrayConstIteratorImpl> > {
+    : public IteratorHandle<ArrayConstIterator, ArrayHandleFields<IArrayConstIteratorImpl>> {
 public:
     ArrayConstIterator(IArrayConstIteratorImpl* p_impl, cloner_t cloner, destroyer_t destroyer)
         : IteratorHandle(ArrayHandleFields<IArrayConstIteratorImpl>{p_impl, cloner, destroyer})
@@ -146,37 +146,28 @@ public:
     }
 };
 
-class DictIterator : public IteratorHandle<DictIterator, DictHandleFields<IDictIteratorImpl> > {
+class DictIterator : public IteratorHandle<DictIterator, DictHandleFields<IDictIteratorImpl>> {
 public:
-    DictIterator(IDictIteratorImpl* p_impl, cloner_t cloner, destroyer_t destroyer,
-                 const void* p_alloc)
+    DictIterator(IDictIteratorImpl* p_impl, cloner_t cloner, destroyer_t destroyer, const void* p_alloc)
         : IteratorHandle(DictHandleFields<IDictIteratorImpl>{p_impl, cloner, destroyer, p_alloc})
     {
     }
 };
 
-class DictConstIterator
-    : public IteratorHandle<DictConstIterator, DictHandleFields<IDictConstIteratorImpl> > {
+class DictConstIterator : public IteratorHandle<DictConstIterator, DictHandleFields<IDictConstIteratorImpl>> {
 public:
     DictConstIterator(IDictConstIteratorImpl* p_impl, cloner_t cloner, destroyer_t destroyer,
                       const void* p_alloc)
-        : IteratorHandle(
-              DictHandleFields<IDictConstIteratorImpl>{p_impl, cloner, destroyer, p_alloc})
+        : IteratorHandle(DictHandleFields<IDictConstIteratorImpl>{p_impl, cloner, destroyer, p_alloc})
     {
     }
 };
 
 // Two const handles differ unless they stand at the same position of the
 // same container.
-inline bool operator!=(const ArrayConstIterator& i, const ArrayConstIterator& j)
-{
-    return !i->equal_to(*j);
-}
+inline bool operator!=(const ArrayConstIterator& i, const ArrayConstIterator& j) { return !i->equal_to(*j); }
 
-inline bool operator!=(const DictConstIterator& a, const DictConstIterator& b)
-{
-    return !a->equal_to(*b);
-}
+inline bool operator!=(const DictConstIterator& a, const DictConstIterator& b) { return !a->equal_to(*b); }
 
 }  // namespace var
 }  // namespace tal

@@ -13,11 +13,11 @@ typedef unsigned short mask_t;
 template <typename T>
 struct var_traits;
 
-#define TAL_VAR_TRAITS(T, mask, anti_mask)                     \
-    template <>                                                \
-    struct var_traits<T> {                                     \
-        static constexpr mask_t MASK = mask;                   \
-        static constexpr mask_t ANTI_MASK = anti_mask;         \
+#define TAL_VAR_TRAITS(T, mask, anti_mask)             \
+    template <>                                        \
+    struct var_traits<T> {                             \
+        static constexpr mask_t MASK = mask;           \
+        static constexpr mask_t ANTI_MASK = anti_mask; \
     }
 
 TAL_VAR_TRAITS(signed char, 0x1802, 0x0400);

@@ -24,9 +24,11 @@ int main(int argc, char** argv)
         talext_test::sample_record(),
         container(0x10, "", {}),
         container(0x20, "", {item(0xd0, "", h("7800")), item(0xe0, "", h("0102")), item(0x31, "", h("01"))}),
-        container(0x40, "rows", {isoarray("id", 0x24, h("01000000 02000000 03000000")),
-                                 container(0x20, "name", {item(0xd0, "", h("6100")), item(0xd0, "", h("6200")),
-                                                          item(0x50, "", h("6300"))})}),
+        container(
+            0x40, "rows",
+            {isoarray("id", 0x24, h("01000000 02000000 03000000")),
+             container(0x20, "name",
+                       {item(0xd0, "", h("6100")), item(0xd0, "", h("6200")), item(0x50, "", h("6300"))})}),
         deep,
         isoarray("", 0x11, bytes(200, '\x85')),
     };

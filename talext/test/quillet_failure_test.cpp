@@ -48,8 +48,7 @@ std::string at(const char* cls_message, const char* function)
 bytes columns(int n)
 {
     std::vector<bytes> cols;
-    for (int i = 0; i < n; ++i)
-        cols.push_back(isoarray("c", 0x21, h("05")));
+    for (int i = 0; i < n; ++i) cols.push_back(isoarray("c", 0x21, h("05")));
     return container(0x40, "", cols);
 }
 
@@ -87,7 +86,8 @@ TEST(DeserializerFailure, ClassMessageAndSite)
         // columns than the limit, more rows than the first column holds
         // (beyond its bytes, or just beyond its items).
         {container(0x40, "", {}, 1), at("tal::OutOfBoundException: cannot fetch field 0/1", TABLE)},
-        {container(0x40, "", {}, 200), at("tal::OutOfBoundException: too many isoarray fields! found 200", TABLE)},
+        {container(0x40, "", {}, 200),
+         at("tal::OutOfBoundException: too many isoarray fields! found 200", TABLE)},
         {container(0x40, "", {container(0x20, "c", {item(0x21, "", h("01"))}, 8)}),
          at("tal::OutOfBoundException: cannot fetch item from field  0/1 named c", TABLE)},
         {container(0x40, "", {container(0x20, "c", {item(0x21, "", h("01")), item(0x21, "", h("02"))}, 3)}),

@@ -28,11 +28,9 @@ bool known(const std::string& failure)
         "!tal::BadArgumentException: invalid tarvo item type ",
         "!tal::BadArgumentException: wrong len:",
     };
-    if (failure.empty() || failure[0] != '!')
-        return true;
+    if (failure.empty() || failure[0] != '!') return true;
     for (const char* p : prefixes)
-        if (failure.compare(0, std::strlen(p), p) == 0)
-            return true;
+        if (failure.compare(0, std::strlen(p), p) == 0) return true;
     return false;
 }
 
@@ -108,16 +106,14 @@ bytes nested_arrays(size_t levels)
 TEST(DeserializerHostile, NestingPastTheLimitIsRefused)
 {
     std::string deepest = "null";
-    for (uint32_t i = 0; i < quillet::MAX_DEPTH; ++i)
-        deepest = "[" + deepest + "]";
+    for (uint32_t i = 0; i < quillet::MAX_DEPTH; ++i) deepest = "[" + deepest + "]";
     EXPECT_EQ(parse(nested_arrays(quillet::MAX_DEPTH)), deepest);
     for (size_t levels : {size_t(quillet::MAX_DEPTH) + 1, size_t(100000)})
         EXPECT_EQ(parse(nested_arrays(levels)), "!tal::ParseErrorException: nesting too deep") << levels;
 
     // Cells of a table nest too: the table, its column and the cell's array.
     bytes cell = h("6100 00");
-    for (uint32_t i = 0; i + 2 < quillet::MAX_DEPTH; ++i)
-        cell = container(0x20, "", {cell});
+    for (uint32_t i = 0; i + 2 < quillet::MAX_DEPTH; ++i) cell = container(0x20, "", {cell});
     EXPECT_EQ(parse(container(0x40, "", {container(0x20, "c", {cell})})).substr(0, 8), "[{c=[[[[");
     EXPECT_EQ(parse(container(0x40, "", {container(0x20, "c", {container(0x20, "", {cell})})})),
               "!tal::ParseErrorException: nesting too deep");

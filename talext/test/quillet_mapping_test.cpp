@@ -43,8 +43,7 @@ TEST(DeserializerMapping, Scalars)
         // The top-level item's name is skipped.
         {"1402 6e00 2a000000", "i32:42"},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(parse(h(row.hex)), row.text) << row.hex;
+    for (const auto& row : rows) EXPECT_EQ(parse(h(row.hex)), row.text) << row.hex;
 }
 
 TEST(DeserializerMapping, Containers)
@@ -79,8 +78,7 @@ TEST(DeserializerMapping, Containers)
         // ... and runs past the end of a record that ends there.
         {isoarray("", 0x12, h("0100 02")), "!tal::OutOfBoundException: Buffer overflow"},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(parse(row.record), row.text) << quillet_test::hex(row.record);
+    for (const auto& row : rows) EXPECT_EQ(parse(row.record), row.text) << quillet_test::hex(row.record);
 }
 
 TEST(DeserializerMapping, ObjectIsoarrayRows)
@@ -88,8 +86,7 @@ TEST(DeserializerMapping, ObjectIsoarrayRows)
     const auto col = [](const char* name, const char* elements) { return isoarray(name, 0x14, h(elements)); };
     const auto table = [](const std::vector<bytes>& columns) { return container(0x40, "", columns); };
     std::vector<bytes> many;
-    for (int i = 0; i < 128; ++i)
-        many.push_back(isoarray("c" + std::to_string(i), 0x21, h("05")));
+    for (int i = 0; i < 128; ++i) many.push_back(isoarray("c" + std::to_string(i), 0x21, h("05")));
     const struct {
         bytes record;
         std::string text;
@@ -111,18 +108,15 @@ TEST(DeserializerMapping, ObjectIsoarrayRows)
         {table(many), std::string("[{") +
                           [] {
                               std::vector<std::string> keys;
-                              for (int i = 0; i < 128; ++i)
-                                  keys.push_back("c" + std::to_string(i));
+                              for (int i = 0; i < 128; ++i) keys.push_back("c" + std::to_string(i));
                               std::sort(keys.begin(), keys.end());
                               std::string s;
-                              for (const std::string& k : keys)
-                                  s += (s.empty() ? "" : ",") + k + "=u8:5";
+                              for (const std::string& k : keys) s += (s.empty() ? "" : ",") + k + "=u8:5";
                               return s;
                           }() +
                           "}]"},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(parse(row.record), row.text) << quillet_test::hex(row.record);
+    for (const auto& row : rows) EXPECT_EQ(parse(row.record), row.text) << quillet_test::hex(row.record);
 }
 
 }  // namespace

@@ -93,9 +93,9 @@ TEST(DeserializerResult, KeptAcrossParses)
         size_t max_size;
         size_t returned;  // 0: the parse throws
     } keep[] = {
-        {h("1400 2a00"), 4, 6},                // too short: measured only
-        {h("14"), 1, 2},                       // even the header is cut short
-        {h("5800 0000000000000000"), 10, 0},   // unknown type
+        {h("1400 2a00"), 4, 6},                       // too short: measured only
+        {h("14"), 1, 2},                              // even the header is cut short
+        {h("5800 0000000000000000"), 10, 0},          // unknown type
         {h("1000 07000000 01000000 610000"), 13, 0},  // a member without a name
     };
     for (const auto& row : keep) {

@@ -38,10 +38,13 @@ private:
 
 // Trees in one pool, with the keys given as texts.
 struct Trees {
-    Dict& dict() { return rp.create<Dict>(tal::pool_allocator<std::pair<tal::string, Ref> >()); }
+    Dict& dict() { return rp.create<Dict>(tal::pool_allocator<std::pair<tal::string, Ref>>()); }
     Array& array() { return rp.create<Array>(tal::pool_allocator<Ref>()); }
     template <typename T>
-    IVar& num(T v) { return rp.create<Number<T> >(v); }
+    IVar& num(T v)
+    {
+        return rp.create<Number<T>>(v);
+    }
     static IVar& put(IVar& d, const char* key, IVar& v)
     {
         d.set(tal::string(key), v);
@@ -60,8 +63,7 @@ struct Trees {
     IVar& every_kind()
     {
         IVar& inner = put(dict(), "x", num<unsigned long long>(1));
-        IVar& a = push(push(push(push(array(), rp.create<Bool>(true)), Null::null), inner),
-                       num<short>(-3));
+        IVar& a = push(push(push(push(array(), rp.create<Bool>(true)), Null::null), inner), num<short>(-3));
         IVar& d = dict();
         put(d, "a", a);
         put(d, "b", rp.create<Bool>(false));
@@ -92,27 +94,27 @@ const char V2_EVERY_KIND[] =
     "10 00 bf000000 11000000"
     // array a: content 38 bytes, 4 items
     "20 02 26000000 6100 04000000"
-    "  31 00 01"                           // true
-    "  61 00 00"                           // null
-    "  10 00 10000000 01000000"            // object, 1 item
-    "    28 02 7800 0100000000000000"      //   x = u64 1
-    "  14 00 fdffffff"                     // i16 -3 as int32
-    "31 02 6200 00"                        // b false
-    "14 02 6300 ffffffff"                  // c i8 -1
-    "24 02 6400 c8000000"                  // d u8 200
-    "14 02 6500 feffffff"                  // e i16 -2
-    "24 02 6600 ffff0000"                  // f u16 65535
-    "14 02 6700 fbffffff"                  // g i32 -5
-    "24 02 6800 efbeadde"                  // h u32
-    "18 02 6900 fdffffffffffffff"          // i i64 -3
-    "28 02 6a00 0807060504030201"          // j u64
-    "48 02 6b00 000000000000f83f"          // k float 1.5 as double
-    "48 02 6c00 000000000000d0bf"          // l double -0.25
-    "61 02 6d00 00"                        // m null
-    "10 02 04000000 6e00 00000000"         // n empty object
-    "d0 02 03 6f00 686900"                 // o "hi", cut at the NUL
-    "d0 02 03 7000 796f00"                 // p "yo"
-    "e0 02 02 7100 00ff";                  // q raw
+    "  31 00 01"                       // true
+    "  61 00 00"                       // null
+    "  10 00 10000000 01000000"        // object, 1 item
+    "    28 02 7800 0100000000000000"  //   x = u64 1
+    "  14 00 fdffffff"                 // i16 -3 as int32
+    "31 02 6200 00"                    // b false
+    "14 02 6300 ffffffff"              // c i8 -1
+    "24 02 6400 c8000000"              // d u8 200
+    "14 02 6500 feffffff"              // e i16 -2
+    "24 02 6600 ffff0000"              // f u16 65535
+    "14 02 6700 fbffffff"              // g i32 -5
+    "24 02 6800 efbeadde"              // h u32
+    "18 02 6900 fdffffffffffffff"      // i i64 -3
+    "28 02 6a00 0807060504030201"      // j u64
+    "48 02 6b00 000000000000f83f"      // k float 1.5 as double
+    "48 02 6c00 000000000000d0bf"      // l double -0.25
+    "61 02 6d00 00"                    // m null
+    "10 02 04000000 6e00 00000000"     // n empty object
+    "d0 02 03 6f00 686900"             // o "hi", cut at the NUL
+    "d0 02 03 7000 796f00"             // p "yo"
+    "e0 02 02 7100 00ff";              // q raw
 
 const char V1_EVERY_KIND[] =
     // header: magic, header length 24, root object, 17 items, no room left
@@ -120,11 +122,11 @@ const char V1_EVERY_KIND[] =
     "50434b00 18000000 02000000 11000000 00000000 50010000"
     // array a: value 86 bytes, 4 children, parent = root
     "04 0200 56000000 6100 04000000 00000000"
-    "  30 0400 01000000 613a3000 01"                          // a:0 true
-    "  40 0400 00000000 613a3100"                             // a:1 null
-    "  02 0400 1d000000 613a3200 01000000 18000000"           // a:2, parent = a
-    "    1a 0600 08000000 613a322c7800 0100000000000000"      //   a:2,x u64 1
-    "  15 0400 04000000 613a3300 fdffffff"                    // a:3 i16 -3 as int32
+    "  30 0400 01000000 613a3000 01"                      // a:0 true
+    "  40 0400 00000000 613a3100"                         // a:1 null
+    "  02 0400 1d000000 613a3200 01000000 18000000"       // a:2, parent = a
+    "    1a 0600 08000000 613a322c7800 0100000000000000"  //   a:2,x u64 1
+    "  15 0400 04000000 613a3300 fdffffff"                // a:3 i16 -3 as int32
     "30 0200 01000000 6200 00"
     "15 0200 04000000 6300 ffffffff"
     "16 0200 04000000 6400 c8000000"
@@ -154,8 +156,7 @@ TEST(TarvoSerializerBytes, EveryKindInBothVersions)
         ASSERT_EQ(s.set_opt(1, &row.version, sizeof(int)), 0);
         std::vector<char> buf(512);
         const std::string want = golden(row.golden);
-        ASSERT_EQ(s.serialize(t.every_kind(), buf.data(), buf.size()), want.size() / 2)
-            << row.version;
+        ASSERT_EQ(s.serialize(t.every_kind(), buf.data(), buf.size()), want.size() / 2) << row.version;
         EXPECT_EQ(to_hex(buf.data(), want.size() / 2), want) << row.version;
     }
 }
@@ -215,7 +216,7 @@ TEST(TarvoSerializerDispatch, MasksReachTheirHandlersAndOverrides)
         {0x0004, "serialize_string"},  {0x0008, "serialize_raw"},
         {0x0010, "serialize_array"},   {0x0020, "serialize_dict"},
         {0x0040, "serialize_unknown"}, {0x0080, "serialize_unknown"},
-        {0x0100, "serialize_null"},  // a reference to the null
+        {0x0100, "serialize_null"},                                 // a reference to the null
         {0x0121, "serialize_dict"},    {0x0035, "serialize_dict"},  // highest kind bit wins
         {0x001d, "serialize_array"},   {0x000d, "serialize_raw"},
         {0x0005, "serialize_string"},  {0x1802, "serialize_int32"},
@@ -223,7 +224,7 @@ TEST(TarvoSerializerDispatch, MasksReachTheirHandlersAndOverrides)
         {0x2002, "serialize_uint32"},  {0x4802, "serialize_int32"},
         {0x4002, "serialize_uint32"},  {0x8802, "serialize_int64"},
         {0x8002, "serialize_uint64"},  {0x4402, "serialize_double"},
-        {0x8402, "serialize_double"},  {0x4902, "serialize_int32"},  // through a reference
+        {0x8402, "serialize_double"},  {0x4902, "serialize_int32"},    // through a reference
         {0x1402, "serialize_unknown"}, {0x2402, "serialize_unknown"},  // 1-, 2-byte floats
         {0x0002, "serialize_unknown"}, {0x0802, "serialize_unknown"},  // no size bit
     };
@@ -259,9 +260,9 @@ TEST(TarvoSerializerOptions, SetOptMatrix)
         int result;
         int version_after;  // what the buffer form then opens, 0: "is not supported"
     } rows[] = {
-        {1, &two, 4, 0, 2},  {1, &three, 4, 0, 0}, {1, &two, 8, -1, 1}, {1, &two, 3, -1, 1},
-        {2, &big, 4, 0, 1},  {2, &big, 8, -1, 1},  {7, &two, 4, -1, 1}, {0, &two, 4, -1, 1},
-        {-1, &two, 4, -1, 1},
+        {1, &two, 4, 0, 2},  {1, &three, 4, 0, 0}, {1, &two, 8, -1, 1},
+        {1, &two, 3, -1, 1}, {2, &big, 4, 0, 1},   {2, &big, 8, -1, 1},
+        {7, &two, 4, -1, 1}, {0, &two, 4, -1, 1},  {-1, &two, 4, -1, 1},
     };
     for (const auto& row : rows) {
         Trees t;
@@ -277,10 +278,8 @@ TEST(TarvoSerializerOptions, SetOptMatrix)
         }
     }
     TarvoSerializer s;
-    EXPECT_EQ(outcome([&] { s.set_opt(1, NULL, 4); }),
-              "tal::NullPointerException: optval cannot be NULL!");
-    EXPECT_EQ(outcome([&] { s.set_opt(9, NULL, 0); }),
-              "tal::NullPointerException: optval cannot be NULL!");
+    EXPECT_EQ(outcome([&] { s.set_opt(1, NULL, 4); }), "tal::NullPointerException: optval cannot be NULL!");
+    EXPECT_EQ(outcome([&] { s.set_opt(9, NULL, 0); }), "tal::NullPointerException: optval cannot be NULL!");
     EXPECT_TRUE(s.get_throw_on_tarvo_error());
     s.set_throw_on_tarvo_error(false);
     EXPECT_FALSE(s.get_throw_on_tarvo_error());
@@ -333,21 +332,25 @@ TEST(TarvoSerializerFailures, BufferForm)
          TSE + "tarvo_put_array() failed: TVO: Not enough space"},
         // Never read: the length alone is refused, not cut to 32 bits.
         {"raw beyond 32 bits", KEEP, 64, 64, false,
-         [](Trees& t) -> IVar& { return t.put(t.dict(), "r", t.rp.create<ShallowRaw>(static_cast<const void*>("x"), size_t(UINT_MAX) + 2)); },
+         [](Trees& t) -> IVar& {
+             return t.put(t.dict(), "r",
+                          t.rp.create<ShallowRaw>(static_cast<const void*>("x"), size_t(UINT_MAX) + 2));
+         },
          TSE + "tarvo_put_raw() failed: TVO: Not enough space"},
         {"name too long", KEEP, 512, 512, false,
          [](Trees& t) -> IVar& { return t.put(t.dict(), std::string(255, 'n').c_str(), t.num<int>(1)); },
          TSE + "tarvo_put_int32() failed: TVO: Name too long"},
         {"dict in dict in array", KEEP, 64, 64, false,
-         [](Trees& t) -> IVar& { return t.put(t.dict(), "a", t.push(t.array(), t.put(t.dict(), "", Null::null))); },
+         [](Trees& t) -> IVar& {
+             return t.put(t.dict(), "a", t.push(t.array(), t.put(t.dict(), "", Null::null)));
+         },
          TSE + "tarvo key cann't be empty"},
     };
     for (const auto& row : rows) {
         Trees t;
         TarvoSerializer s;
         s.set_opt(1, &v2, sizeof v2);
-        if (row.tmp_size != KEEP)
-            s.set_opt(2, &row.tmp_size, sizeof row.tmp_size);
+        if (row.tmp_size != KEEP) s.set_opt(2, &row.tmp_size, sizeof row.tmp_size);
         std::vector<char> buf(row.buf_size);
         IVar& tree = row.tree(t);
         EXPECT_EQ(outcome([&] { s.serialize(tree, row.null_buf ? NULL : buf.data(), row.max_size); }),
@@ -389,8 +392,7 @@ TEST(TarvoSerializerFailures, PackForm)
         // A dict element has no name, which an object container refuses.
         {p.pack, &t.push(t.array(), t.dict()), TSE + "tarvo_put_object() failed: TVO: Bad name"},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(outcome([&] { s.serialize(*row.tree, row.pack); }), row.expected);
+    for (const auto& row : rows) EXPECT_EQ(outcome([&] { s.serialize(*row.tree, row.pack); }), row.expected);
 }
 
 TEST(TarvoSerializerFailures, ScalarsLeftOutUnlessThrowingButContainersAlwaysThrow)

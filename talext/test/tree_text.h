@@ -57,8 +57,7 @@ inline std::string kind_tag(const IVar& v)
         {typeid(ShallowRaw), "raw"},
     };
     for (const auto& row : tags)
-        if (row.type == std::type_index(typeid(v)))
-            return row.tag;
+        if (row.type == std::type_index(typeid(v))) return row.tag;
     return std::string("?") + typeid(v).name();
 }
 
@@ -68,8 +67,7 @@ inline std::string kind_tag(const IVar& v)
 inline std::string text(const IVar& var)
 {
     const IVar& v = referent(var);
-    if (&v == &tal::var::Null::null)
-        return "null";
+    if (&v == &tal::var::Null::null) return "null";
     std::string out;
     if (v.is_dict()) {
         for (auto it = v.dict_begin(); it != v.dict_end(); ++it)
@@ -84,17 +82,13 @@ inline std::string text(const IVar& var)
     if (v.is_raw())
         return kind_tag(v) + ":" +
                quillet_test::hex(static_cast<const char*>(v.to_raw().data), v.to_raw().length);
-    if (v.is_string())
-        return kind_tag(v) + ":" + quillet_test::hex(v.c_str(), v.c_str_len());
+    if (v.is_string()) return kind_tag(v) + ":" + quillet_test::hex(v.c_str(), v.c_str_len());
     return kind_tag(v) + ":" + v.to_string().c_str();
 }
 
 // The class and message of a failure, "tal::OutOfBoundException: Buffer
 // overflow"; anything thrown outside the family fails the test.
-inline std::string failure(const tal::Exception& e)
-{
-    return std::string(e.name()) + ": " + e.what();
-}
+inline std::string failure(const tal::Exception& e) { return std::string(e.name()) + ": " + e.what(); }
 
 // deserialize over an exact-size copy of b: the tree's text or the failure.
 inline std::string parse(const quillet_test::bytes& b,

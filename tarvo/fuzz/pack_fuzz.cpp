@@ -23,12 +23,14 @@ namespace {
 // the container walked; every other getter runs on each container and item.
 struct Checks : tarvo_test::WalkHooks {
     Checks(const char* begin, const char* end) : begin(begin), end(end) {}
-    void container(const tarvo_t* pack) override {
+    void container(const tarvo_t* pack) override
+    {
         tarvo_get_item_count(pack);
         tarvo_get_size(pack);
         tarvo_valid(pack);
     }
-    void item(const tarvo_t* pack, const tarvo_item_t& it) override {
+    void item(const tarvo_t* pack, const tarvo_item_t& it) override
+    {
         if (it.pack != pack) __builtin_trap();
         if (it.value < begin || it.value > end || it.value_size > static_cast<size_t>(end - it.value))
             __builtin_trap();
@@ -46,7 +48,8 @@ bool refused(tarvo_t* p) { return TARVO_PTR_ERR(p) != 0; }
 
 // Runs one put: a refused put must leave every byte of the buffer as it was.
 template <class Put>
-auto guarded(const std::vector<char>& buf, Put put) {
+auto guarded(const std::vector<char>& buf, Put put)
+{
     const std::vector<char> before(buf);
     auto r = put();
     if (refused(r) && before != buf) __builtin_trap();
@@ -54,7 +57,8 @@ auto guarded(const std::vector<char>& buf, Put put) {
 }
 
 // Appends items of every type, nested containers included.
-void fill(const std::vector<char>& buf, tarvo_t* pack, bool array) {
+void fill(const std::vector<char>& buf, tarvo_t* pack, bool array)
+{
     const char* n = array ? nullptr : "f";
     guarded(buf, [&] { return tarvo_put_int32(pack, n, -1); });
     guarded(buf, [&] { return tarvo_put_uint32(pack, n, 2); });
@@ -73,9 +77,10 @@ void fill(const std::vector<char>& buf, tarvo_t* pack, bool array) {
     tarvo_finish(o);
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     if (size < 2) return 0;
     const size_t room = data[0];
     // The largest choice holds the lookup indexes of big containers too.
@@ -107,7 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int r = tarvo_first_item(p, &it); r == 0; r = tarvo_next_item(&it, &it)) {
         if (copies > 0 && (it.type == TARVO_TYPE_RAW || it.type == TARVO_TYPE_STR)) {
             --copies;
-            guarded(buf, [&] { return tarvo_put_raw(p, it.key, it.value, static_cast<unsigned>(it.value_size)); });
+            guarded(buf,
+                    [&] { return tarvo_put_raw(p, it.key, it.value, static_cast<unsigned>(it.value_size)); });
             if (it.type == TARVO_TYPE_STR) guarded(buf, [&] { return tarvo_put_str(p, it.key, it.value); });
         }
         tarvo_t* child = nullptr;

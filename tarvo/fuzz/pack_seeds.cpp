@@ -43,7 +43,7 @@ std::vector<char> many_siblings(int version)
     return buf;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

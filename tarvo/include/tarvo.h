@@ -112,7 +112,8 @@ typedef struct tarvo_item_s {
 
 /* The code carried by a returned pointer: -9 for NULL, the value itself
  * for -255..-1, 0 for a usable handle. */
-static inline int tarvo_ptr_err(const void* p) {
+static inline int tarvo_ptr_err(const void* p)
+{
     if (p == NULL) return TARVO_ERR_NULL_POINTER;
     if ((uintptr_t)p >= (uintptr_t)(intptr_t)-255) return (int)(intptr_t)p;
     return 0;

@@ -19,9 +19,7 @@ public:
     // Lays out a fresh control block; nullptr when the area cannot hold it.
     static BlockAllocator* lay_out(char* tmp, int tmp_size) noexcept;
     // Temp bytes that a handle of object_size costs, block header included.
-    static constexpr size_t block_cost(size_t object_size) noexcept {
-        return HEADER + round_up(object_size);
-    }
+    static constexpr size_t block_cost(size_t object_size) noexcept { return HEADER + round_up(object_size); }
 
     void* allocate(size_t bytes) noexcept override;
     void release(void* block) noexcept override;
@@ -29,21 +27,20 @@ public:
 
 private:
     static constexpr size_t HEADER = 8;
-    static constexpr size_t round_up(size_t n) noexcept {
-        return (n + TEMP_ALIGN - 1) & ~(TEMP_ALIGN - 1);
-    }
+    static constexpr size_t round_up(size_t n) noexcept { return (n + TEMP_ALIGN - 1) & ~(TEMP_ALIGN - 1); }
     BlockAllocator(char* floor, char* end) noexcept : _floor(floor), _top(end), _end(end) {}
 
-    char* _floor; // lowest byte a block may use
-    char* _top;   // header of the most recent block (== _end when none)
-    char* _end;   // one past the aligned temp area
+    char* _floor;  // lowest byte a block may use
+    char* _top;    // header of the most recent block (== _end when none)
+    char* _end;    // one past the aligned temp area
 };
 
 // Temp bytes a whole writable pack needs: control block plus root handle.
-constexpr size_t temp_cost(size_t root_size) noexcept {
+constexpr size_t temp_cost(size_t root_size) noexcept
+{
     return sizeof(BlockAllocator) + BlockAllocator::block_cost(root_size);
 }
 
-} // namespace tarvo
+}  // namespace tarvo
 
-#endif // TARVO_SRC_BLOCK_ALLOCATOR_H
+#endif  // TARVO_SRC_BLOCK_ALLOCATOR_H

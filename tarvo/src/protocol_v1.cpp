@@ -13,8 +13,7 @@ namespace {
 // Copies an engine item of the handle self into a plain descriptor.
 int hand_out(const Tarvo* self, int r, const tarvo_v1_item_t& from, tarvo_item_t* to) noexcept
 {
-    if (r != TARVO_OK)
-        return r;
+    if (r != TARVO_OK) return r;
     to->pack = to_handle(const_cast<Tarvo*>(self));
     to->internal = from.internal;
     to->type = from.type;
@@ -24,15 +23,14 @@ int hand_out(const Tarvo* self, int r, const tarvo_v1_item_t& from, tarvo_item_t
     return TARVO_OK;
 }
 
-} // namespace
+}  // namespace
 
 // Takes the handle's block first, so that a pack whose handle cannot be
 // placed is never written to.
 Tarvo* Protocol_v1::open(EngineOpen engine_open, char* buf, int size, Allocator& allocator) noexcept
 {
     void* block = allocator.allocate(sizeof(Protocol_v1));
-    if (!block)
-        return error_ptr(TARVO_ERR_NO_TEMP);
+    if (!block) return error_ptr(TARVO_ERR_NO_TEMP);
     tarvo_v1_t pack;
     int r = engine_open(&pack, buf, size);
     if (r != TARVO_OK) {
@@ -64,7 +62,8 @@ v1::IndexedKeys Protocol_v1::keys() noexcept
 {
     // Room for a few nested handles stays free, so that an index rarely
     // takes what a deeper put needs.
-    const uintptr_t at = reinterpret_cast<uintptr_t>(this) + static_cast<uintptr_t>(static_cast<int32_t>(_flags));
+    const uintptr_t at =
+        reinterpret_cast<uintptr_t>(this) + static_cast<uintptr_t>(static_cast<int32_t>(_flags));
     return v1::IndexedKeys{*_allocator, 16 * BlockAllocator::block_cost(sizeof(Protocol_v1)),
                            _flags ? reinterpret_cast<v1::KeyIndex*>(at) : nullptr};
 }
@@ -73,8 +72,7 @@ void Protocol_v1::keep(v1::IndexedKeys& keys) noexcept
 {
     // Always within the temp area; a pool's blocks may lie further apart.
     const intptr_t offset = reinterpret_cast<intptr_t>(keys.index) - reinterpret_cast<intptr_t>(this);
-    if (keys.index && (offset < INT32_MIN || offset > INT32_MAX))
-        keys.drop();
+    if (keys.index && (offset < INT32_MIN || offset > INT32_MAX)) keys.drop();
     _flags = keys.index ? static_cast<uint32_t>(static_cast<int32_t>(offset)) : 0;
 }
 
@@ -99,8 +97,7 @@ Tarvo* Protocol_v1::put_container(const char* name, int type) noexcept
     int r = v1::put_container(&_pack, name, type, block ? &child : nullptr, &k);
     keep(k);
     if (r != TARVO_OK) {
-        if (block)
-            _allocator->release(block);
+        if (block) _allocator->release(block);
         return error_ptr(r);
     }
     return new (block) Protocol_v1(*_allocator, child);
@@ -132,11 +129,9 @@ int Protocol_v1::child_from_item(const tarvo_item_t* item, int type, Tarvo** chi
 {
     tarvo_v1_t pack;
     int r = tarvo_v1_get_child(&_pack, item->internal, type, &pack);
-    if (r != TARVO_OK)
-        return r;
+    if (r != TARVO_OK) return r;
     void* block = _allocator->allocate(sizeof(Protocol_v1));
-    if (!block)
-        return TARVO_ERR_NO_TEMP;
+    if (!block) return TARVO_ERR_NO_TEMP;
     *child = new (block) Protocol_v1(*_allocator, pack);
     return TARVO_OK;
 }

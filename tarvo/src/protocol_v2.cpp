@@ -23,7 +23,8 @@ size_t name_length(const char* name) noexcept { return strnlen(name, TARVO_MAX_N
 // Two possibly overlapping windows of width W cover n bytes, W <= n <= 2W;
 // both are loaded before either is stored.
 template <class W>
-void move_windows(char* dst, const char* src, size_t n) noexcept {
+void move_windows(char* dst, const char* src, size_t n) noexcept
+{
     W head, tail;
     std::memcpy(&head, src, sizeof head);
     std::memcpy(&tail, src + n - sizeof tail, sizeof tail);
@@ -32,13 +33,19 @@ void move_windows(char* dst, const char* src, size_t n) noexcept {
 }
 
 // memmove, inline for the short names and values most items have.
-void move_bytes(char* dst, const void* from, size_t n) noexcept {
+void move_bytes(char* dst, const void* from, size_t n) noexcept
+{
     const char* src = static_cast<const char*>(from);
-    if (n > 16) std::memmove(dst, src, n);
-    else if (n >= 8) move_windows<uint64_t>(dst, src, n);
-    else if (n >= 4) move_windows<uint32_t>(dst, src, n);
-    else if (n >= 2) move_windows<uint16_t>(dst, src, n);
-    else if (n == 1) *dst = *src;
+    if (n > 16)
+        std::memmove(dst, src, n);
+    else if (n >= 8)
+        move_windows<uint64_t>(dst, src, n);
+    else if (n >= 4)
+        move_windows<uint32_t>(dst, src, n);
+    else if (n >= 2)
+        move_windows<uint16_t>(dst, src, n);
+    else if (n == 1)
+        *dst = *src;
 }
 
 // Names as the lookup index reads them: after the item's header, name_len
@@ -46,30 +53,36 @@ void move_bytes(char* dst, const void* from, size_t n) noexcept {
 struct Keys {
     struct Query {
         const char* name;
-        size_t len; // without the NUL
+        size_t len;  // without the NUL
     };
     const char* buf;
 
-    const char* name(uint32_t off) const noexcept {
+    const char* name(uint32_t off) const noexcept
+    {
         return buf + off + gtype_rows[static_cast<uint8_t>(buf[off])].header;
     }
     size_t length(uint32_t off) const noexcept { return static_cast<uint8_t>(buf[off + 1]) - 1u; }
     bool named(uint32_t off) const noexcept { return buf[off + 1] != 0; }
     uint32_t hash(uint32_t off) const noexcept { return name_hash(NAME_HASH_START, name(off), length(off)); }
     static uint32_t hash(const Query& q) noexcept { return name_hash(NAME_HASH_START, q.name, q.len); }
-    bool matches(uint32_t off, const Query& q) const noexcept { return v2::name_matches(buf, off, q.name, q.len); }
+    bool matches(uint32_t off, const Query& q) const noexcept
+    {
+        return v2::name_matches(buf, off, q.name, q.len);
+    }
     bool same(uint32_t a, uint32_t b) const noexcept { return matches(a, Query{name(b), length(b)}); }
 };
 
-} // namespace
+}  // namespace
 
 Protocol_v2::Protocol_v2(Allocator& allocator, char* buf, uint32_t capacity, uint32_t offset,
                          Protocol_v2* parent, uint32_t flags) noexcept
-    : Tarvo(allocator), _buf(buf), _offset(offset), _capacity(capacity), _parent(parent) {
+    : Tarvo(allocator), _buf(buf), _offset(offset), _capacity(capacity), _parent(parent)
+{
     _flags = flags;
 }
 
-Tarvo* Protocol_v2::open_w(char* buf, int size, Allocator& allocator) noexcept {
+Tarvo* Protocol_v2::open_w(char* buf, int size, Allocator& allocator) noexcept
+{
     Protocol_v2* root = create<Protocol_v2>(allocator, allocator, buf, static_cast<uint32_t>(size), 0u,
                                             nullptr, static_cast<uint32_t>(WRITABLE));
     if (root == nullptr) return error_ptr(TARVO_ERR_NO_TEMP);
@@ -79,12 +92,14 @@ Tarvo* Protocol_v2::open_w(char* buf, int size, Allocator& allocator) noexcept {
 }
 
 // Checks the root's stored lengths; never writes.
-Tarvo* Protocol_v2::open_rw(char* buf, int size, Allocator& allocator) noexcept {
+Tarvo* Protocol_v2::open_rw(char* buf, int size, Allocator& allocator) noexcept
+{
     uint32_t n = static_cast<uint32_t>(size);
     if (n < v2::CONTAINER_HEADER) return error_ptr(TARVO_ERR_BAD_DATA);
     uint8_t type = static_cast<uint8_t>(buf[0]);
     if (type != TARVOV2_OBJECT && type != TARVOV2_ARRAY) return error_ptr(TARVO_ERR_BAD_DATA);
-    Protocol_v2* root = create<Protocol_v2>(allocator, allocator, buf, n, 0u, nullptr, static_cast<uint32_t>(WRITABLE));
+    Protocol_v2* root =
+        create<Protocol_v2>(allocator, allocator, buf, n, 0u, nullptr, static_cast<uint32_t>(WRITABLE));
     if (root == nullptr) return error_ptr(TARVO_ERR_NO_TEMP);
     Bounds b;
     if (!root->bounds(b)) {
@@ -94,7 +109,8 @@ Tarvo* Protocol_v2::open_rw(char* buf, int size, Allocator& allocator) noexcept 
     return root;
 }
 
-void Protocol_v2::release_resources() noexcept {
+void Protocol_v2::release_resources() noexcept
+{
     _index.drop(*_allocator);
     // A container with an open child stays locked; so do its ancestors until
     // that child is finished too. An ancestor finished in the meantime is
@@ -110,7 +126,8 @@ void Protocol_v2::release_resources() noexcept {
 // Every read starts here: the container's stored lengths are checked once
 // against the capacity, and each item after that only against the end found
 // here. Only the header's own bytes are trusted to lie in the buffer.
-inline bool Protocol_v2::bounds(Bounds& b) const noexcept {
+inline bool Protocol_v2::bounds(Bounds& b) const noexcept
+{
     if (v2::CONTAINER_HEADER > _capacity - _offset) return false;
     uint64_t content = uint64_t{_offset} + v2::CONTAINER_HEADER + static_cast<uint8_t>(_buf[_offset + 1]);
     uint32_t len = load_le<uint32_t>(_buf + _offset + 2);
@@ -122,7 +139,8 @@ inline bool Protocol_v2::bounds(Bounds& b) const noexcept {
 
 // Reads the live item at pos, stepping over deleted ones: 0, -1 at the end
 // of the container, -8 when an item is malformed or runs past end.
-inline int Protocol_v2::read_item(uint32_t pos, uint32_t end, Item& item) const noexcept {
+inline int Protocol_v2::read_item(uint32_t pos, uint32_t end, Item& item) const noexcept
+{
     for (;;) {
         int r = live_item(pos, end, item);
         if (r != TARVO_OK || gtype_rows[item.type].kind != v2::KIND_DELETED) return r;
@@ -132,7 +150,8 @@ inline int Protocol_v2::read_item(uint32_t pos, uint32_t end, Item& item) const 
 
 // Parses the one item at pos (deleted or not) within [pos, end): its type
 // byte and header are checked to lie before end, then the whole item once.
-inline int Protocol_v2::live_item(uint32_t pos, uint32_t end, Item& item) const noexcept {
+inline int Protocol_v2::live_item(uint32_t pos, uint32_t end, Item& item) const noexcept
+{
     if (pos >= end) return pos == end ? TARVO_ERR_NOT_FOUND : TARVO_ERR_BAD_DATA;
     const char* p = _buf + pos;
     item.type = static_cast<uint8_t>(p[0]);
@@ -142,9 +161,9 @@ inline int Protocol_v2::live_item(uint32_t pos, uint32_t end, Item& item) const 
     item.pos = pos;
     item.header = row.header;
     item.name_len = static_cast<uint8_t>(p[1]);
-    item.value_len = row.value_size ? row.value_size
-                   : row.header == 3 ? static_cast<uint8_t>(p[2])
-                                     : load_le<uint32_t>(p + 2);
+    item.value_len = row.value_size    ? row.value_size
+                     : row.header == 3 ? static_cast<uint8_t>(p[2])
+                                       : load_le<uint32_t>(p + 2);
     if (uint64_t{row.header} + item.name_len + item.value_len > left) return TARVO_ERR_BAD_DATA;
     item.value_pos = pos + row.header + item.name_len;
     item.end = item.value_pos + item.value_len;
@@ -156,7 +175,8 @@ inline int Protocol_v2::live_item(uint32_t pos, uint32_t end, Item& item) const 
     return TARVO_OK;
 }
 
-inline void Protocol_v2::describe(const Item& item, tarvo_item_t* out) const noexcept {
+inline void Protocol_v2::describe(const Item& item, tarvo_item_t* out) const noexcept
+{
     out->pack = reinterpret_cast<const tarvo_t*>(this);
     out->internal = _buf + item.pos;
     out->type = greverse_type_dict[item.type];
@@ -169,7 +189,8 @@ inline void Protocol_v2::describe(const Item& item, tarvo_item_t* out) const noe
 // describes, which must lie among this container's items: -8 for bad stored
 // lengths, -2 for a descriptor that does not belong here. Offsets from the
 // buffer's start, so that no pointer is formed outside it.
-inline int Protocol_v2::position_after(const tarvo_item_t* item, Bounds& b, uint32_t& pos) const noexcept {
+inline int Protocol_v2::position_after(const tarvo_item_t* item, Bounds& b, uint32_t& pos) const noexcept
+{
     if (!bounds(b)) return TARVO_ERR_BAD_DATA;
     const uintptr_t base = reinterpret_cast<uintptr_t>(_buf);
     const uintptr_t internal = reinterpret_cast<uintptr_t>(item->internal) - base;
@@ -187,19 +208,22 @@ int Protocol_v2::close() noexcept { return TARVO_OK; }
 
 char* Protocol_v2::buffer() const noexcept { return _buf + _offset; }
 
-int Protocol_v2::size() const noexcept {
+int Protocol_v2::size() const noexcept
+{
     Bounds b;
     return bounds(b) ? static_cast<int>(b.end - _offset) : TARVO_ERR_BAD_DATA;
 }
 
-int Protocol_v2::item_count() const noexcept {
+int Protocol_v2::item_count() const noexcept
+{
     Bounds b;
     if (!bounds(b)) return TARVO_ERR_BAD_DATA;
     uint32_t n = load_le<uint32_t>(_buf + b.content);
     return n > static_cast<uint32_t>(INT32_MAX) ? TARVO_ERR_BAD_DATA : static_cast<int>(n);
 }
 
-int Protocol_v2::valid() const noexcept {
+int Protocol_v2::valid() const noexcept
+{
     Bounds b;
     if (!bounds(b)) return 0;
     // A stored count that differs from the live items present is bad data:
@@ -213,7 +237,8 @@ int Protocol_v2::valid() const noexcept {
     }
 }
 
-int Protocol_v2::first_item(tarvo_item_t* out) const noexcept {
+int Protocol_v2::first_item(tarvo_item_t* out) const noexcept
+{
     Bounds b;
     if (!bounds(b)) return TARVO_ERR_BAD_DATA;
     Item item;
@@ -222,7 +247,8 @@ int Protocol_v2::first_item(tarvo_item_t* out) const noexcept {
     return r;
 }
 
-int Protocol_v2::next_item(const tarvo_item_t* current, tarvo_item_t* next) const noexcept {
+int Protocol_v2::next_item(const tarvo_item_t* current, tarvo_item_t* next) const noexcept
+{
     Bounds b;
     uint32_t pos;
     int r = position_after(current, b, pos);
@@ -233,7 +259,8 @@ int Protocol_v2::next_item(const tarvo_item_t* current, tarvo_item_t* next) cons
     return r;
 }
 
-int Protocol_v2::child_from_item(const tarvo_item_t* desc, int type, Tarvo** child) const noexcept {
+int Protocol_v2::child_from_item(const tarvo_item_t* desc, int type, Tarvo** child) const noexcept
+{
     Bounds b;
     uint32_t after;
     int r = position_after(desc, b, after);
@@ -253,7 +280,8 @@ int Protocol_v2::child_from_item(const tarvo_item_t* desc, int type, Tarvo** chi
 
 // 1 when an item named name (len bytes, no NUL) is present, 0 when not, -8
 // when the container's items are malformed.
-int Protocol_v2::contains(const char* name, size_t len) noexcept {
+int Protocol_v2::contains(const char* name, size_t len) noexcept
+{
     Bounds b;
     if (!bounds(b)) return TARVO_ERR_BAD_DATA;
     if (_index.ready()) return _index.contains(Keys{_buf}, Keys::Query{name, len}) ? 1 : 0;
@@ -261,7 +289,7 @@ int Protocol_v2::contains(const char* name, size_t len) noexcept {
     // answers this lookup either way. A lying count only sizes the table.
     const uint32_t first = b.content + v2::COUNT_SIZE;
     uint32_t expected = load_le<uint32_t>(_buf + b.content);
-    uint32_t most = (b.end - first) / 3; // every item takes at least 3 bytes
+    uint32_t most = (b.end - first) / 3;  // every item takes at least 3 bytes
     _index.reset(*_allocator, expected < most ? expected : most, child_reserve());
     bool found = false;
     Item item;
@@ -277,7 +305,8 @@ int Protocol_v2::contains(const char* name, size_t len) noexcept {
     }
 }
 
-int Protocol_v2::append(const char* name, uint8_t type, const void* data, uint32_t size) noexcept {
+int Protocol_v2::append(const char* name, uint8_t type, const void* data, uint32_t size) noexcept
+{
     if (!(_flags & WRITABLE) || (_flags & IN_CHILD)) return TARVO_ERR_MODE;
     size_t name_len = name ? name_length(name) : 0;
     if (name_len > TARVO_MAX_NAME_LEN) return TARVO_ERR_NAME_TOO_LONG;
@@ -308,7 +337,8 @@ int Protocol_v2::append(const char* name, uint8_t type, const void* data, uint32
 
 size_t Protocol_v2::child_reserve() const noexcept { return BlockAllocator::block_cost(sizeof(Protocol_v2)); }
 
-int Protocol_v2::put(const char* name, int type, const void* data, uint32_t size) noexcept {
+int Protocol_v2::put(const char* name, int type, const void* data, uint32_t size) noexcept
+{
     if (name != nullptr && is_array()) return TARVO_ERR_WRONG_TYPE;
     uint8_t byte = gtype_dict[static_cast<uint8_t>(type)];
     const v2::TypeRow& row = gtype_rows[byte];
@@ -318,7 +348,8 @@ int Protocol_v2::put(const char* name, int type, const void* data, uint32_t size
     return append(name, byte, data, size);
 }
 
-Tarvo* Protocol_v2::put_container(const char* name, int type) noexcept {
+Tarvo* Protocol_v2::put_container(const char* name, int type) noexcept
+{
     bool array = is_array();
     if (name == nullptr && !array) return error_ptr(TARVO_ERR_BAD_NAME);
     if (name != nullptr && array) return error_ptr(TARVO_ERR_WRONG_TYPE);
@@ -334,8 +365,9 @@ Tarvo* Protocol_v2::put_container(const char* name, int type) noexcept {
     if (!bounds(b)) return error_ptr(TARVO_ERR_BAD_DATA);
     // The child joins the writable chain only once its item is written, so
     // that giving back a refused child leaves this container's lock alone.
-    Protocol_v2* child = create<Protocol_v2>(*_allocator, *_allocator, _buf, _capacity, b.end,
-                                             static_cast<Protocol_v2*>(nullptr), static_cast<uint32_t>(WRITABLE));
+    Protocol_v2* child =
+        create<Protocol_v2>(*_allocator, *_allocator, _buf, _capacity, b.end,
+                            static_cast<Protocol_v2*>(nullptr), static_cast<uint32_t>(WRITABLE));
     if (child == nullptr) return error_ptr(TARVO_ERR_NO_TEMP);
     static const char EMPTY_COUNT[v2::COUNT_SIZE] = {0, 0, 0, 0};
     int r = append(name, gtype_dict[type], EMPTY_COUNT, v2::COUNT_SIZE);
@@ -348,4 +380,4 @@ Tarvo* Protocol_v2::put_container(const char* name, int type) noexcept {
     return child;
 }
 
-} // namespace tarvo
+}  // namespace tarvo

@@ -15,7 +15,8 @@ public:
     explicit PoolAllocator(tal::ResourcePool& pool) noexcept : _pool(pool) {}
 
     // The pool reports exhaustion by throwing; the pack interface never does.
-    void* allocate(size_t bytes) noexcept override {
+    void* allocate(size_t bytes) noexcept override
+    {
         try {
             return _pool.create_raw(bytes);
         } catch (...) {
@@ -29,11 +30,12 @@ private:
     tal::ResourcePool& _pool;
 };
 
-} // namespace
+}  // namespace
 
-} // namespace tarvo
+}  // namespace tarvo
 
-tarvo_t* tarvo_open_w_rp(int version, char* buf, int size, tal::ResourcePool* pool) {
+tarvo_t* tarvo_open_w_rp(int version, char* buf, int size, tal::ResourcePool* pool)
+{
     using namespace tarvo;
     if (buf == nullptr || pool == nullptr || (version != 1 && version != 2) || size < 0)
         return error_ptr<tarvo_t>(TARVO_ERR_BAD_PARAM);

@@ -24,9 +24,10 @@ const char* const ERROR_TEXTS[] = {
 };
 constexpr int ERROR_COUNT = sizeof(ERROR_TEXTS) / sizeof(ERROR_TEXTS[0]);
 
-} // namespace
+}  // namespace
 
-extern "C" const char* tarvo_perror(int err) {
+extern "C" const char* tarvo_perror(int err)
+{
     if (err > 0 || err <= -ERROR_COUNT) return "TVO: Unknown error";
     return ERROR_TEXTS[-err];
 }

@@ -19,34 +19,36 @@ const std::uint32_t C_COUNT = 0, C_PARENT = 4;
 
 // What a type byte says about its value's length.
 enum Shape : signed char {
-    BAD = -1,        // no such type
-    FIXED0 = 0,      // null
-    FIXED1 = 1,      // bool
-    FIXED4 = 4,      // int32, uint32, float
-    FIXED8 = 8,      // int64, uint64, double
-    TEXT = 20,       // at least the NUL, which ends it
-    BYTES = 21,      // any length
-    CONTAINER = 22   // count, parent, children
+    BAD = -1,       // no such type
+    FIXED0 = 0,     // null
+    FIXED1 = 1,     // bool
+    FIXED4 = 4,     // int32, uint32, float
+    FIXED8 = 8,     // int64, uint64, double
+    TEXT = 20,      // at least the NUL, which ends it
+    BYTES = 21,     // any length
+    CONTAINER = 22  // count, parent, children
 };
 
 // 256 rows, one per type byte, from the plain types; every other byte is BAD.
 constexpr Shape shape_of(const tarvo::PackType& t)
 {
     switch (t.form) {
-    case tarvo::ValueForm::FIXED: return Shape(t.size);
-    case tarvo::ValueForm::TEXT: return TEXT;
-    case tarvo::ValueForm::BYTES: return BYTES;
-    case tarvo::ValueForm::CONTAINER: return CONTAINER;
+        case tarvo::ValueForm::FIXED:
+            return Shape(t.size);
+        case tarvo::ValueForm::TEXT:
+            return TEXT;
+        case tarvo::ValueForm::BYTES:
+            return BYTES;
+        case tarvo::ValueForm::CONTAINER:
+            return CONTAINER;
     }
     return BAD;
 }
 constexpr std::array<Shape, 256> make_shapes()
 {
     std::array<Shape, 256> t{};
-    for (auto& s : t)
-        s = BAD;
-    for (const tarvo::PackType& r : tarvo::PACK_TYPES)
-        t[r.code] = shape_of(r);
+    for (auto& s : t) s = BAD;
+    for (const tarvo::PackType& r : tarvo::PACK_TYPES) t[r.code] = shape_of(r);
     return t;
 }
 constexpr std::array<Shape, 256> SHAPES = make_shapes();
@@ -58,7 +60,7 @@ using tarvo::store_le;
 struct Item {
     std::uint32_t at;
     int type;
-    std::uint32_t key_len;    // with the NUL
+    std::uint32_t key_len;  // with the NUL
     std::uint32_t value_len;
     std::uint32_t key() const { return at + ITEM_HEAD; }
     std::uint32_t value() const { return at + ITEM_HEAD + key_len; }
@@ -69,8 +71,7 @@ struct Item {
 // lengths, key or value do not hold together.
 int parse_item(const char* buf, std::uint32_t at, std::uint32_t end, Item* it)
 {
-    if (at > end || ITEM_HEAD > end - at)
-        return TARVO_ERR_BAD_DATA;
+    if (at > end || ITEM_HEAD > end - at) return TARVO_ERR_BAD_DATA;
     it->at = at;
     it->type = (unsigned char)buf[at];
     it->key_len = load_le<std::uint16_t>(buf + at + 1);
@@ -79,24 +80,24 @@ int parse_item(const char* buf, std::uint32_t at, std::uint32_t end, Item* it)
     if (it->key_len == 0 || it->key_len > left || buf[it->key() + it->key_len - 1] != '\0')
         return TARVO_ERR_BAD_DATA;
     left -= it->key_len;
-    if (it->value_len > left)
-        return TARVO_ERR_BAD_DATA;
+    if (it->value_len > left) return TARVO_ERR_BAD_DATA;
     const char* value = buf + it->value();
     switch (SHAPES[it->type]) {
-    case BAD:
-        return TARVO_ERR_BAD_DATA;
-    case FIXED0: case FIXED1: case FIXED4: case FIXED8:
-        if (it->value_len != std::uint32_t(SHAPES[it->type]))
+        case BAD:
             return TARVO_ERR_BAD_DATA;
-        if (it->type == TARVO_TYPE_BOOL && (unsigned char)value[0] > 1)
-            return TARVO_ERR_BAD_DATA;
-        return TARVO_OK;
-    case TEXT:
-        return it->value_len >= 1 && value[it->value_len - 1] == '\0' ? TARVO_OK : TARVO_ERR_BAD_DATA;
-    case BYTES:
-        return TARVO_OK;
-    case CONTAINER:
-        return it->value_len >= CONTAINER_HEAD ? TARVO_OK : TARVO_ERR_BAD_DATA;
+        case FIXED0:
+        case FIXED1:
+        case FIXED4:
+        case FIXED8:
+            if (it->value_len != std::uint32_t(SHAPES[it->type])) return TARVO_ERR_BAD_DATA;
+            if (it->type == TARVO_TYPE_BOOL && (unsigned char)value[0] > 1) return TARVO_ERR_BAD_DATA;
+            return TARVO_OK;
+        case TEXT:
+            return it->value_len >= 1 && value[it->value_len - 1] == '\0' ? TARVO_OK : TARVO_ERR_BAD_DATA;
+        case BYTES:
+            return TARVO_OK;
+        case CONTAINER:
+            return it->value_len >= CONTAINER_HEAD ? TARVO_OK : TARVO_ERR_BAD_DATA;
     }
     return TARVO_ERR_BAD_DATA;
 }
@@ -115,8 +116,7 @@ struct Container {
 int header_length(const char* head, std::uint32_t n, std::uint32_t* length)
 {
     static const char MAGIC[4] = {'P', 'C', 'K', '\0'};
-    if (n < HEADER)
-        return TARVO_ERR_BAD_DATA;
+    if (n < HEADER) return TARVO_ERR_BAD_DATA;
     if (std::memcmp(head, MAGIC, 4) != 0 || load_le<std::uint32_t>(head + H_HEADER_LEN) != HEADER)
         return TARVO_ERR_BAD_DATA;
     std::uint32_t root = load_le<std::uint32_t>(head + H_ROOT_TYPE);
@@ -130,12 +130,10 @@ int header_length(const char* head, std::uint32_t n, std::uint32_t* length)
 // the pack, and the pack within the bytes it was opened over.
 int load_container(const tarvo_v1_t* pack, Container* c)
 {
-    if (!pack)
-        return TARVO_ERR_BAD_PARAM;
+    if (!pack) return TARVO_ERR_BAD_PARAM;
     const char* buf = pack->buf;
     std::uint32_t length;
-    if (header_length(buf, pack->size, &length) != TARVO_OK || length > pack->size)
-        return TARVO_ERR_BAD_DATA;
+    if (header_length(buf, pack->size, &length) != TARVO_OK || length > pack->size) return TARVO_ERR_BAD_DATA;
     c->pack_end = length;
     c->root = pack->at == 0;
     if (c->root) {
@@ -172,10 +170,10 @@ int on_container(const tarvo_v1_t* pack, Op op)
 struct Path {
     const char* prefix;
     std::uint32_t prefix_len;
-    char sep;            // 0 for none
+    char sep;  // 0 for none
     const char* name;
     std::size_t name_len;
-    char index[11];      // an array element's index in decimal
+    char index[11];  // an array element's index in decimal
     std::size_t length() const { return prefix_len + (sep ? 1 : 0) + name_len + 1; }
 };
 
@@ -184,15 +182,13 @@ int make_path(const char* buf, const Container& c, const char* name, Path* p)
     p->prefix = buf + c.key;
     p->prefix_len = c.key_len;
     if (c.type == TARVO_TYPE_OBJECT) {
-        if (!name)
-            return TARVO_ERR_BAD_NAME;
+        if (!name) return TARVO_ERR_BAD_NAME;
         p->sep = c.root ? 0 : ',';
         p->name = name;
         p->name_len = std::strlen(name);
         return TARVO_OK;
     }
-    if (name)
-        return TARVO_ERR_WRONG_TYPE;
+    if (name) return TARVO_ERR_WRONG_TYPE;
     p->sep = c.root ? 0 : ':';
     std::uint32_t n = load_le<std::uint32_t>(buf + c.count_at);
     char digits[10];
@@ -201,8 +197,7 @@ int make_path(const char* buf, const Container& c, const char* name, Path* p)
         digits[len++] = char('0' + n % 10);
         n /= 10;
     } while (n);
-    for (std::size_t i = 0; i < len; ++i)
-        p->index[i] = digits[len - 1 - i];
+    for (std::size_t i = 0; i < len; ++i) p->index[i] = digits[len - 1 - i];
     p->name = p->index;
     p->name_len = len;
     return TARVO_OK;
@@ -210,13 +205,10 @@ int make_path(const char* buf, const Container& c, const char* name, Path* p)
 
 bool path_equals(const Path& p, const char* key, std::uint32_t key_len)
 {
-    if (key_len != p.length())
-        return false;
-    if (std::memcmp(key, p.prefix, p.prefix_len) != 0)
-        return false;
+    if (key_len != p.length()) return false;
+    if (std::memcmp(key, p.prefix, p.prefix_len) != 0) return false;
     key += p.prefix_len;
-    if (p.sep && *key++ != p.sep)
-        return false;
+    if (p.sep && *key++ != p.sep) return false;
     return std::memcmp(key, p.name, p.name_len) == 0;
 }
 
@@ -224,8 +216,7 @@ void write_path(char* to, const Path& p)
 {
     std::memmove(to, p.prefix, p.prefix_len);
     to += p.prefix_len;
-    if (p.sep)
-        *to++ = p.sep;
+    if (p.sep) *to++ = p.sep;
     std::memcpy(to, p.name, p.name_len);
     to[p.name_len] = '\0';
 }
@@ -240,8 +231,7 @@ struct Keys {
     // The key of the item at off without its NUL; empty when it does not fit.
     std::uint32_t length(std::uint32_t off) const
     {
-        if (off > end || ITEM_HEAD > end - off)
-            return 0;
+        if (off > end || ITEM_HEAD > end - off) return 0;
         std::uint32_t n = load_le<std::uint16_t>(buf + off + 1);
         return n == 0 || n > end - off - ITEM_HEAD ? 0 : n - 1;
     }
@@ -253,8 +243,7 @@ struct Keys {
     static std::uint32_t hash(const Path& p)
     {
         std::uint32_t h = tarvo::name_hash(tarvo::NAME_HASH_START, p.prefix, p.prefix_len);
-        if (p.sep)
-            h = tarvo::name_hash(h, &p.sep, 1);
+        if (p.sep) h = tarvo::name_hash(h, &p.sep, 1);
         return tarvo::name_hash(h, p.name, p.name_len);
     }
     bool matches(std::uint32_t off, const Path& p) const
@@ -279,21 +268,18 @@ int check_absent(const char* buf, const Container& c, const Path& p, tarvo::v1::
     const Keys k{buf, c.end};
     const std::uint32_t count = load_le<std::uint32_t>(buf + c.count_at);
     tarvo::v1::KeyIndex* index = keys ? keys->ready() : nullptr;
-    if (index && index->covered == count)
-        return index->names.contains(k, p) ? TARVO_ERR_EXIST : TARVO_OK;
+    if (index && index->covered == count) return index->names.contains(k, p) ? TARVO_ERR_EXIST : TARVO_OK;
     // None yet, or one that missed puts through another handle: scan, and
     // index on the way. A lying count only sizes the table: every item takes
     // 8 bytes at least.
-    if (keys)
-        keys->drop();
+    if (keys) keys->drop();
     const std::uint32_t most = (c.end - c.begin) / (ITEM_HEAD + 1);
     index = keys && count >= INDEX_MIN_CHILDREN ? keys->rebuild(count < most ? count : most) : nullptr;
     bool found = false;
     Item it;
     for (std::uint32_t at = c.begin; at != c.end; at = it.end()) {
         if (parse_item(buf, at, c.end, &it) != TARVO_OK) {
-            if (keys)
-                keys->drop();
+            if (keys) keys->drop();
             return TARVO_ERR_BAD_DATA;
         }
         found = found || path_equals(p, buf + it.key(), it.key_len);
@@ -305,8 +291,7 @@ int check_absent(const char* buf, const Container& c, const Path& p, tarvo::v1::
             }
         }
     }
-    if (index)
-        index->covered = count;
+    if (index) index->covered = count;
     return found ? TARVO_ERR_EXIST : TARVO_OK;
 }
 
@@ -316,8 +301,7 @@ void index_appended(const Container& c, std::uint32_t count, std::uint32_t at, s
                     const char* buf, tarvo::v1::IndexedKeys* keys)
 {
     tarvo::v1::KeyIndex* index = keys && c.type == TARVO_TYPE_OBJECT ? keys->ready() : nullptr;
-    if (!index)
-        return;
+    if (!index) return;
     if (index->covered != count) {
         keys->drop();
         return;
@@ -334,18 +318,15 @@ void index_appended(const Container& c, std::uint32_t count, std::uint32_t at, s
 tarvo::v1::KeyIndex* tarvo::v1::IndexedKeys::rebuild(std::uint32_t expected) noexcept
 {
     drop();
-    if (allocator.available() < reserve)
-        return nullptr;
+    if (allocator.available() < reserve) return nullptr;
     index = create<KeyIndex>(allocator);
-    if (index && !index->names.reset(allocator, expected, reserve))
-        drop();
+    if (index && !index->names.reset(allocator, expected, reserve)) drop();
     return index;
 }
 
 void tarvo::v1::IndexedKeys::drop() noexcept
 {
-    if (!index)
-        return;
+    if (!index) return;
     index->names.drop(allocator);
     allocator.release(index);
     index = nullptr;
@@ -357,19 +338,17 @@ namespace {
 // one must end at the pack's end, or nothing could be appended to it. With
 // apply set, adds grow to each value length; run once without it first, so
 // a put either writes everything or nothing.
-int walk_ancestors(char* buf, std::uint32_t at, std::uint32_t pack_end, std::uint32_t grow,
-                   bool apply)
+int walk_ancestors(char* buf, std::uint32_t at, std::uint32_t pack_end, std::uint32_t grow, bool apply)
 {
     while (at != 0) {
         Item it;
-        if (at < HEADER || parse_item(buf, at, pack_end, &it) != TARVO_OK ||
-            SHAPES[it.type] != CONTAINER || it.end() != pack_end)
+        if (at < HEADER || parse_item(buf, at, pack_end, &it) != TARVO_OK || SHAPES[it.type] != CONTAINER ||
+            it.end() != pack_end)
             return TARVO_ERR_BAD_DATA;
         std::uint32_t parent = load_le<std::uint32_t>(buf + it.value() + C_PARENT);
         if (parent >= at)  // offsets fall on the way up, so the walk ends
             return TARVO_ERR_BAD_DATA;
-        if (apply)
-            store_le(buf + it.at + 3, it.value_len + grow, 4);
+        if (apply) store_le(buf + it.at + 3, it.value_len + grow, 4);
         at = parent;
     }
     return TARVO_OK;
@@ -384,25 +363,18 @@ int append_item(tarvo_v1_t* pack, const Container& c, const char* name, int type
     char* buf = pack->buf;
     Path p;
     int r = make_path(buf, c, name, &p);
-    if (r != TARVO_OK)
-        return r;
+    if (r != TARVO_OK) return r;
     const bool container = SHAPES[type] == CONTAINER;
     if (container) {
-        if (c.type == TARVO_TYPE_OBJECT && (r = check_absent(buf, c, p, keys)) != TARVO_OK)
-            return r;
-        if (!child)
-            return TARVO_ERR_NO_TEMP;
+        if (c.type == TARVO_TYPE_OBJECT && (r = check_absent(buf, c, p, keys)) != TARVO_OK) return r;
+        if (!child) return TARVO_ERR_NO_TEMP;
     }
-    if (c.end != c.pack_end)
-        return TARVO_ERR_MODE;
-    if (p.length() > TARVO_V1_MAX_KEY)
-        return TARVO_ERR_NAME_TOO_LONG;
+    if (c.end != c.pack_end) return TARVO_ERR_MODE;
+    if (p.length() > TARVO_V1_MAX_KEY) return TARVO_ERR_NAME_TOO_LONG;
     const std::uint32_t key_len = std::uint32_t(p.length());
     std::uint32_t room = load_le<std::uint32_t>(buf + H_ROOM);
-    if (room > pack->size - c.pack_end)
-        room = pack->size - c.pack_end;
-    if (ITEM_HEAD + key_len > room || value_len > room - ITEM_HEAD - key_len)
-        return TARVO_ERR_NO_SPACE;
+    if (room > pack->size - c.pack_end) room = pack->size - c.pack_end;
+    if (ITEM_HEAD + key_len > room || value_len > room - ITEM_HEAD - key_len) return TARVO_ERR_NO_SPACE;
     const std::uint32_t need = ITEM_HEAD + key_len + value_len;
     std::uint32_t count = load_le<std::uint32_t>(buf + c.count_at);
     if (count == UINT32_MAX || walk_ancestors(buf, pack->at, c.pack_end, need, false) != TARVO_OK)
@@ -419,8 +391,7 @@ int append_item(tarvo_v1_t* pack, const Container& c, const char* name, int type
         // before the header and key are written over its source.
         std::memmove(v, value, value_len);
         // Readers find a str's end by its NUL: store one whatever was given.
-        if (SHAPES[type] == TEXT)
-            v[value_len - 1] = '\0';
+        if (SHAPES[type] == TEXT) v[value_len - 1] = '\0';
     }
     item[0] = char(type);
     store_le(item + 1, key_len, 2);
@@ -432,8 +403,7 @@ int append_item(tarvo_v1_t* pack, const Container& c, const char* name, int type
     store_le(buf + H_LENGTH, c.pack_end + need, 4);
     store_le(buf + H_ROOM, room - need, 4);
     index_appended(c, count, at, c.pack_end + need, buf, keys);
-    if (container)
-        *child = tarvo_v1_t{buf, pack->size, at};
+    if (container) *child = tarvo_v1_t{buf, pack->size, at};
     return TARVO_OK;
 }
 
@@ -450,10 +420,8 @@ void fill(const tarvo_v1_t* pack, const Item& it, tarvo_v1_item_t* out)
 int item_at(const tarvo_v1_t* pack, const Container& c, std::uint32_t at, tarvo_v1_item_t* out)
 {
     Item it;
-    if (at == c.end)
-        return TARVO_ERR_NOT_FOUND;
-    if (parse_item(pack->buf, at, c.end, &it) != TARVO_OK)
-        return TARVO_ERR_BAD_DATA;
+    if (at == c.end) return TARVO_ERR_NOT_FOUND;
+    if (parse_item(pack->buf, at, c.end, &it) != TARVO_OK) return TARVO_ERR_BAD_DATA;
     fill(pack, it, out);
     return TARVO_OK;
 }
@@ -463,8 +431,7 @@ int item_at(const tarvo_v1_t* pack, const Container& c, std::uint32_t at, tarvo_
 template <class Op>
 int on_item(const tarvo_v1_t* pack, const char* internal, const void* out, Op op)
 {
-    if (!out)
-        return TARVO_ERR_BAD_PARAM;
+    if (!out) return TARVO_ERR_BAD_PARAM;
     return on_container(pack, [&](const Container& c) {
         if (!internal || internal < pack->buf + c.begin || internal >= pack->buf + c.end)
             return TARVO_ERR_BAD_PARAM;
@@ -478,8 +445,7 @@ int on_item(const tarvo_v1_t* pack, const char* internal, const void* out, Op op
 
 int tarvo_v1_open_w(tarvo_v1_t* pack, char* buf, int size)
 {
-    if (!pack || !buf || size < TARVO_V1_MIN_BUFFER)
-        return TARVO_ERR_BAD_PARAM;
+    if (!pack || !buf || size < TARVO_V1_MIN_BUFFER) return TARVO_ERR_BAD_PARAM;
     std::memcpy(buf, "PCK", 4);
     store_le(buf + H_HEADER_LEN, HEADER, 4);
     store_le(buf + H_ROOT_TYPE, TARVO_TYPE_OBJECT, 4);
@@ -492,8 +458,7 @@ int tarvo_v1_open_w(tarvo_v1_t* pack, char* buf, int size)
 
 int tarvo_v1_open_rw(tarvo_v1_t* pack, char* buf, int size)
 {
-    if (!pack || !buf || size < 0)
-        return TARVO_ERR_BAD_PARAM;
+    if (!pack || !buf || size < 0) return TARVO_ERR_BAD_PARAM;
     std::uint32_t length;
     if (header_length(buf, std::uint32_t(size), &length) != TARVO_OK || length > std::uint32_t(size))
         return TARVO_ERR_BAD_DATA;
@@ -504,8 +469,7 @@ int tarvo_v1_open_rw(tarvo_v1_t* pack, char* buf, int size)
 
 int tarvo_v1_length(const char* head, int n)
 {
-    if (!head || n < 0)
-        return TARVO_ERR_BAD_PARAM;
+    if (!head || n < 0) return TARVO_ERR_BAD_PARAM;
     if (std::uint32_t(n) < HEADER)
         return std::memcmp(head, "PCK", n < 4 ? n : 4) == 0 ? int(HEADER) : TARVO_ERR_BAD_DATA;
     std::uint32_t length;
@@ -524,15 +488,11 @@ int tarvo_v1_close(tarvo_v1_t* pack)
 
 int tarvo_v1_get_size(const tarvo_v1_t* pack)
 {
-    return on_container(pack, [&](const Container& c) {
-        return int(pack->at == 0 ? c.pack_end : c.end - pack->at);
-    });
+    return on_container(
+        pack, [&](const Container& c) { return int(pack->at == 0 ? c.pack_end : c.end - pack->at); });
 }
 
-char* tarvo_v1_get_buffer(const tarvo_v1_t* pack)
-{
-    return pack ? pack->buf + pack->at : nullptr;
-}
+char* tarvo_v1_get_buffer(const tarvo_v1_t* pack) { return pack ? pack->buf + pack->at : nullptr; }
 
 int tarvo_v1_get_item_count(const tarvo_v1_t* pack)
 {
@@ -555,18 +515,13 @@ int tarvo_v1_put_container(tarvo_v1_t* pack, const char* name, int type, tarvo_v
 int tarvo::v1::put(tarvo_v1_t* pack, const char* name, int type, const void* data, std::uint32_t size,
                    IndexedKeys* keys)
 {
-    if (type < 0 || type > 255)
-        return TARVO_ERR_BAD_PARAM;
+    if (type < 0 || type > 255) return TARVO_ERR_BAD_PARAM;
     const Shape shape = SHAPES[type];
-    if (shape == BAD || shape == CONTAINER || (!data && shape != FIXED0))
-        return TARVO_ERR_BAD_PARAM;
-    if (shape <= FIXED8 && size != std::uint32_t(shape))
-        return TARVO_ERR_BAD_PARAM;
-    if (shape == TEXT && size == 0)
-        return TARVO_ERR_BAD_PARAM;
+    if (shape == BAD || shape == CONTAINER || (!data && shape != FIXED0)) return TARVO_ERR_BAD_PARAM;
+    if (shape <= FIXED8 && size != std::uint32_t(shape)) return TARVO_ERR_BAD_PARAM;
+    if (shape == TEXT && size == 0) return TARVO_ERR_BAD_PARAM;
     const char one = 1;
-    if (type == TARVO_TYPE_BOOL && *static_cast<const char*>(data) != 0)
-        data = &one;
+    if (type == TARVO_TYPE_BOOL && *static_cast<const char*>(data) != 0) data = &one;
     return on_container(pack, [&](const Container& c) {
         return append_item(pack, c, name, type, data, size, nullptr, keys);
     });
@@ -575,8 +530,7 @@ int tarvo::v1::put(tarvo_v1_t* pack, const char* name, int type, const void* dat
 int tarvo::v1::put_container(tarvo_v1_t* pack, const char* name, int type, tarvo_v1_t* child,
                              IndexedKeys* keys)
 {
-    if (type != TARVO_TYPE_OBJECT && type != TARVO_TYPE_ARRAY)
-        return TARVO_ERR_BAD_PARAM;
+    if (type != TARVO_TYPE_OBJECT && type != TARVO_TYPE_ARRAY) return TARVO_ERR_BAD_PARAM;
     return on_container(pack, [&](const Container& c) {
         return append_item(pack, c, name, type, nullptr, CONTAINER_HEAD, child, keys);
     });
@@ -584,8 +538,7 @@ int tarvo::v1::put_container(tarvo_v1_t* pack, const char* name, int type, tarvo
 
 int tarvo_v1_first_item(const tarvo_v1_t* pack, tarvo_v1_item_t* item)
 {
-    if (!item)
-        return TARVO_ERR_BAD_PARAM;
+    if (!item) return TARVO_ERR_BAD_PARAM;
     return on_container(pack, [&](const Container& c) { return item_at(pack, c, c.begin, item); });
 }
 
@@ -598,10 +551,8 @@ int tarvo_v1_next_item(const tarvo_v1_t* pack, const char* current, tarvo_v1_ite
 int tarvo_v1_get_child(const tarvo_v1_t* pack, const char* internal, int type, tarvo_v1_t* child)
 {
     return on_item(pack, internal, child, [&](const Container&, const Item& it) {
-        if (it.type != type)
-            return TARVO_ERR_NOT_PERMITTED;
-        if (load_le<std::uint32_t>(pack->buf + it.value() + C_PARENT) != pack->at)
-            return TARVO_ERR_BAD_DATA;
+        if (it.type != type) return TARVO_ERR_NOT_PERMITTED;
+        if (load_le<std::uint32_t>(pack->buf + it.value() + C_PARENT) != pack->at) return TARVO_ERR_BAD_DATA;
         *child = tarvo_v1_t{pack->buf, pack->size, it.at};
         return TARVO_OK;
     });
@@ -611,12 +562,10 @@ int tarvo_v1_valid(const tarvo_v1_t* pack)
 {
     Container c;
     Item it;
-    if (load_container(pack, &c) != TARVO_OK)
-        return 0;
+    if (load_container(pack, &c) != TARVO_OK) return 0;
     std::uint32_t n = 0;
     for (std::uint32_t at = c.begin; at != c.end; at = it.end(), ++n) {
-        if (parse_item(pack->buf, at, c.end, &it) != TARVO_OK)
-            return 0;
+        if (parse_item(pack->buf, at, c.end, &it) != TARVO_OK) return 0;
         if (SHAPES[it.type] == CONTAINER &&
             load_le<std::uint32_t>(pack->buf + it.value() + C_PARENT) != pack->at)
             return 0;

@@ -21,18 +21,18 @@ namespace v2 {
 
 // What a type byte says about the item it starts.
 enum Kind : uint8_t {
-    KIND_INVALID = 0, // no item of a version-2 pack starts with this byte
-    KIND_DELETED,     // kind bits zero: skipped by readers
-    KIND_FIXED,       // value size in the low nibble
-    KIND_STRING,      // text and its NUL
-    KIND_RAW,         // bytes as they are
-    KIND_CONTAINER,   // item count, then items
+    KIND_INVALID = 0,  // no item of a version-2 pack starts with this byte
+    KIND_DELETED,      // kind bits zero: skipped by readers
+    KIND_FIXED,        // value size in the low nibble
+    KIND_STRING,       // text and its NUL
+    KIND_RAW,          // bytes as they are
+    KIND_CONTAINER,    // item count, then items
 };
 
 struct TypeRow {
     uint8_t kind;
-    uint8_t header;     // header bytes: 2, 3 or 6 (0 for KIND_INVALID)
-    uint8_t value_size; // fixed value size, 0 for variable-length items
+    uint8_t header;      // header bytes: 2, 3 or 6 (0 for KIND_INVALID)
+    uint8_t value_size;  // fixed value size, 0 for variable-length items
 };
 
 // One row per type byte.
@@ -40,14 +40,16 @@ extern const std::array<TypeRow, 256> gtype_rows;
 
 // Whether the validated item at off carries the name of len bytes (the
 // stored name is those bytes and its NUL).
-inline bool name_matches(const char* buf, uint32_t off, const char* name, size_t len) noexcept {
+inline bool name_matches(const char* buf, uint32_t off, const char* name, size_t len) noexcept
+{
     const char* p = buf + off;
     size_t stored = static_cast<uint8_t>(p[1]);
-    return stored == len + 1 && std::memcmp(p + gtype_rows[static_cast<uint8_t>(p[0])].header, name, len) == 0;
+    return stored == len + 1 &&
+           std::memcmp(p + gtype_rows[static_cast<uint8_t>(p[0])].header, name, len) == 0;
 }
 
-} // namespace v2
+}  // namespace v2
 
-} // namespace tarvo
+}  // namespace tarvo
 
-#endif // TARVO_SRC_TYPE_TABLE_H
+#endif  // TARVO_SRC_TYPE_TABLE_H

@@ -18,8 +18,7 @@ inline std::vector<char> hex_bytes(const std::string& hex)
     std::vector<char> out;
     int high = -1;
     for (char ch : hex) {
-        if (std::isspace(static_cast<unsigned char>(ch)))
-            continue;
+        if (std::isspace(static_cast<unsigned char>(ch))) continue;
         if (!std::isxdigit(static_cast<unsigned char>(ch)))
             throw std::invalid_argument("not a hex digit in golden bytes");
         int v = std::isdigit(static_cast<unsigned char>(ch)) ? ch - '0' : std::tolower(ch) - 'a' + 10;
@@ -30,8 +29,7 @@ inline std::vector<char> hex_bytes(const std::string& hex)
             high = -1;
         }
     }
-    if (high >= 0)
-        throw std::invalid_argument("odd number of hex digits in golden bytes");
+    if (high >= 0) throw std::invalid_argument("odd number of hex digits in golden bytes");
     return out;
 }
 

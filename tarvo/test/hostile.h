@@ -16,15 +16,16 @@ struct HostileUse {
     int walk = 0;  // code of the full walk (0: every item reached)
     int top = 0;   // code of reading the top level alone (0: its end reached)
     int valid = -1;
-    int count = 0; // item count or code
-    int size = 0;  // size or code
-    std::vector<int> puts; // codes of the puts into the opened pack
+    int count = 0;          // item count or code
+    int size = 0;           // size or code
+    std::vector<int> puts;  // codes of the puts into the opened pack
     // The open's code, else the walk's.
     int code() const { return open != 0 ? open : walk; }
 };
 
-inline HostileUse use_hostile(const std::vector<char>& bytes) {
-    std::vector<char> exact(bytes); // a heap block of exactly their size
+inline HostileUse use_hostile(const std::vector<char>& bytes)
+{
+    std::vector<char> exact(bytes);  // a heap block of exactly their size
     alignas(8) char tmp[2048];
     HostileUse u;
     tarvo_t* p = tarvo_open_rw(exact.data(), static_cast<int>(exact.size()), tmp, sizeof tmp);
@@ -49,6 +50,6 @@ inline HostileUse use_hostile(const std::vector<char>& bytes) {
     return u;
 }
 
-} // namespace tarvo_test
+}  // namespace tarvo_test
 
-#endif // TARVO_TEST_HOSTILE_H
+#endif  // TARVO_TEST_HOSTILE_H

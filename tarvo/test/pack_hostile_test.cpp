@@ -18,12 +18,14 @@ using tarvo_test::use_hostile;
 
 struct PackHostile : ::testing::TestWithParam<int> {
     // A well-formed pack of the version under test with nested containers.
-    static std::vector<char> sample() {
+    static std::vector<char> sample()
+    {
         return GetParam() == 1 ? tarvo_test::hex_bytes(tarvo_test::V1_NESTED) : tarvo_test::v2_sample();
     }
 };
 
-TEST_P(PackHostile, EveryPrefixIsRefused) {
+TEST_P(PackHostile, EveryPrefixIsRefused)
+{
     const std::vector<char> full = sample();
     ASSERT_EQ(use_hostile(full).code(), 0);
     for (size_t n = 0; n < full.size(); ++n) {
@@ -32,10 +34,11 @@ TEST_P(PackHostile, EveryPrefixIsRefused) {
     }
 }
 
-TEST_P(PackHostile, EveryByteDamagedGivesCodes) {
+TEST_P(PackHostile, EveryByteDamagedGivesCodes)
+{
     std::vector<char> roomy = sample();
     const size_t length = roomy.size();
-    roomy.resize(length + 40); // room for the puts to reach the writer's checks
+    roomy.resize(length + 40);  // room for the puts to reach the writer's checks
     // What a put may answer a damaged pack besides success.
     const std::set<int> put_codes = {TARVO_ERR_NO_SPACE, TARVO_ERR_EXIST, TARVO_ERR_BAD_DATA, TARVO_ERR_MODE};
     for (size_t i = 0; i < length; ++i) {
@@ -60,6 +63,8 @@ TEST_P(PackHostile, EveryByteDamagedGivesCodes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, PackHostile, ::testing::Values(1, 2),
-                         [](const ::testing::TestParamInfo<int>& info) { return "v" + std::to_string(info.param); });
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return "v" + std::to_string(info.param);
+                         });
 
-} // namespace
+}  // namespace

@@ -12,12 +12,13 @@ namespace {
 
 struct Put {
     int code;
-    size_t value_size; // of a variable-length value in the puts below
+    size_t value_size;  // of a variable-length value in the puts below
     int (*put)(tarvo_t* pack);
 };
 
 // Puts an empty container and gives its handle back at once.
-int finished(tarvo_t* child) {
+int finished(tarvo_t* child)
+{
     tarvo_finish(child);
     return TARVO_PTR_ERR(child);
 }
@@ -38,7 +39,8 @@ const Put PUTS[] = {
 
 struct PackTypes : ::testing::TestWithParam<int> {};
 
-TEST_P(PackTypes, PutsStoreWhatTheRowsSay) {
+TEST_P(PackTypes, PutsStoreWhatTheRowsSay)
+{
     const int version = GetParam();
     for (const Put& put : PUTS) {
         const tarvo::PackType* row = tarvo::pack_type(put.code);
@@ -66,12 +68,15 @@ TEST_P(PackTypes, PutsStoreWhatTheRowsSay) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, PackTypes, ::testing::Values(1, 2),
-                         [](const ::testing::TestParamInfo<int>& info) { return "v" + std::to_string(info.param); });
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return "v" + std::to_string(info.param);
+                         });
 
-TEST(PackTypes, CodesWithoutStoredValuesHaveNoRow) {
+TEST(PackTypes, CodesWithoutStoredValuesHaveNoRow)
+{
     for (int code : {0, TARVO_TYPE_PACK, TARVO_TYPE_V2_OTHER, 3, 255})
         EXPECT_EQ(tarvo::pack_type(code), nullptr) << code;
     EXPECT_EQ(tarvo::pack_type(TARVO_TYPE_FLOAT)->size, 4);
 }
 
-} // namespace
+}  // namespace

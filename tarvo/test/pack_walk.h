@@ -18,7 +18,8 @@ struct WalkHooks {
     // Each container once, before its items are read.
     virtual void container(const tarvo_t* pack) { (void)pack; }
     // Each item of pack, before a nested container's items.
-    virtual void item(const tarvo_t* pack, const tarvo_item_t& it) {
+    virtual void item(const tarvo_t* pack, const tarvo_item_t& it)
+    {
         (void)pack;
         (void)it;
     }
@@ -33,10 +34,11 @@ constexpr int WALK_DEPTH = 64;
 // 0 when every item was reached, else the first code other than the end
 // (-8 past WALK_DEPTH nested containers). Every key and value byte is read,
 // so that the sanitizer sees a descriptor leading outside the pack.
-inline int walk(const tarvo_t* pack, WalkHooks& hooks, int depth = 0) {
+inline int walk(const tarvo_t* pack, WalkHooks& hooks, int depth = 0)
+{
     if (depth > WALK_DEPTH) return TARVO_ERR_BAD_DATA;
     hooks.container(pack);
-    volatile unsigned sum = 0; // keeps the reads
+    volatile unsigned sum = 0;  // keeps the reads
     tarvo_item_t it;
     int r = tarvo_first_item(pack, &it);
     for (; r == 0; r = tarvo_next_item(&it, &it)) {
@@ -61,7 +63,8 @@ inline int walk(const tarvo_t* pack, WalkHooks& hooks, int depth = 0) {
 // One line per item: its key, its plain type code and its value bytes in hex
 // (for an object or array the value's length in brackets).
 struct LineTrace : WalkHooks {
-    void item(const tarvo_t*, const tarvo_item_t& it) override {
+    void item(const tarvo_t*, const tarvo_item_t& it) override
+    {
         text += it.key;
         text += ' ' + std::to_string(it.type);
         if (it.type == TARVO_TYPE_OBJECT || it.type == TARVO_TYPE_ARRAY)
@@ -75,7 +78,8 @@ struct LineTrace : WalkHooks {
 
 // "key:type " per item, nested items in braces.
 struct BraceTrace : WalkHooks {
-    void item(const tarvo_t*, const tarvo_item_t& it) override {
+    void item(const tarvo_t*, const tarvo_item_t& it) override
+    {
         text += std::string(it.key) + ":" + std::to_string(it.type) + " ";
     }
     void enter() override { text += "{ "; }
@@ -85,7 +89,8 @@ struct BraceTrace : WalkHooks {
 
 // The walk with its trace appended to *out (when out is given).
 template <class Trace>
-int walk_traced(const tarvo_t* pack, std::string* out) {
+int walk_traced(const tarvo_t* pack, std::string* out)
+{
     Trace trace;
     int r = walk(pack, trace);
     if (out) *out += trace.text;
@@ -93,8 +98,11 @@ int walk_traced(const tarvo_t* pack, std::string* out) {
 }
 
 inline int walk_pack(const tarvo_t* pack, std::string* out) { return walk_traced<LineTrace>(pack, out); }
-inline int walk_all(const tarvo_t* pack, std::string* out = nullptr) { return walk_traced<BraceTrace>(pack, out); }
+inline int walk_all(const tarvo_t* pack, std::string* out = nullptr)
+{
+    return walk_traced<BraceTrace>(pack, out);
+}
 
-} // namespace tarvo_test
+}  // namespace tarvo_test
 
-#endif // TARVO_TEST_PACK_WALK_H
+#endif  // TARVO_TEST_PACK_WALK_H

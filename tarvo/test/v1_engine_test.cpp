@@ -17,8 +17,7 @@ using tarvo_test::V1_NESTED;
 int put_le(tarvo_v1_t* p, const char* name, int type, std::uint64_t v, std::uint32_t n)
 {
     unsigned char b[8];
-    for (std::uint32_t i = 0; i < n; ++i)
-        b[i] = static_cast<unsigned char>(v >> (8 * i));
+    for (std::uint32_t i = 0; i < n; ++i) b[i] = static_cast<unsigned char>(v >> (8 * i));
     return tarvo_v1_put(p, name, type, b, n);
 }
 
@@ -53,10 +52,10 @@ TEST(V1Engine, ScalarsHaveExactBytesAndFillTheBufferExactly)
     const char want_hex[] =
         // header: 4 items, room 0, length 82
         "50434b00 18000000 02000000 04000000 00000000 52000000"
-        "16 0200 04000000 7500 07000000"                // uint32 "u" = 7
-        "19 0200 08000000 6c00 ffffffffffffffff"        // int64 "l" = -1
-        "51 0200 08000000 6400 000000000000f83f"        // double "d" = 1.5
-        "10 0200 02000000 7200 00ff";                   // raw "r" = 00 ff
+        "16 0200 04000000 7500 07000000"          // uint32 "u" = 7
+        "19 0200 08000000 6c00 ffffffffffffffff"  // int64 "l" = -1
+        "51 0200 08000000 6400 000000000000f83f"  // double "d" = 1.5
+        "10 0200 02000000 7200 00ff";             // raw "r" = 00 ff
     std::vector<char> want = hex_bytes(want_hex);
     std::vector<char> buf(want.size());
     tarvo_v1_t p;
@@ -73,7 +72,7 @@ TEST(V1Engine, ScalarsHaveExactBytesAndFillTheBufferExactly)
 TEST(V1Engine, LengthFollowsFromTheFirst24Bytes)
 {
     std::vector<char> buf = build_nested(256);
-    EXPECT_EQ(24, tarvo_v1_length(buf.data(), 3));   // "PCK" so far: need the header
+    EXPECT_EQ(24, tarvo_v1_length(buf.data(), 3));  // "PCK" so far: need the header
     EXPECT_EQ(24, tarvo_v1_length(buf.data(), 23));
     EXPECT_EQ(148, tarvo_v1_length(buf.data(), 24));
     EXPECT_EQ(TARVO_ERR_BAD_DATA, tarvo_v1_length("PCX", 3));

@@ -109,4 +109,4 @@ TEST(V1KeyIndex, PutsThroughAnotherHandleAreSeen)
     tarvo_finish(p);
 }
 
-} // namespace
+}  // namespace

@@ -73,26 +73,27 @@ TEST_F(V1Pack, EveryTypeWithNestingWalksBackUnderFullPaths)
 
     EXPECT_EQ(10, tarvo_get_item_count(p));
     EXPECT_EQ(1, tarvo_valid(p));
-    EXPECT_EQ("i 21 feffffff\n"
-              "u 22 07000000\n"
-              "l 25 ffffffffffffffff\n"
-              "q 26 0000000000000080\n"
-              "d 81 000000000000f83f\n"
-              "b 48 01\n"
-              "n 64\n"
-              "s 32 686900\n"
-              "r 16 00ff\n"
-              "o 2 (178)\n"
-              "o,x 21 01000000\n"
-              "o,p 2 (23)\n"
-              "o,p,y 32 7a00\n"
-              "o,arr 4 (108)\n"
-              "o,arr:0 21 05000000\n"
-              "o,arr:1 4 (26)\n"
-              "o,arr:1:0 48 00\n"
-              "o,arr:2 2 (25)\n"
-              "o,arr:2,k 64\n",
-              walk(p));
+    EXPECT_EQ(
+        "i 21 feffffff\n"
+        "u 22 07000000\n"
+        "l 25 ffffffffffffffff\n"
+        "q 26 0000000000000080\n"
+        "d 81 000000000000f83f\n"
+        "b 48 01\n"
+        "n 64\n"
+        "s 32 686900\n"
+        "r 16 00ff\n"
+        "o 2 (178)\n"
+        "o,x 21 01000000\n"
+        "o,p 2 (23)\n"
+        "o,p,y 32 7a00\n"
+        "o,arr 4 (108)\n"
+        "o,arr:0 21 05000000\n"
+        "o,arr:1 4 (26)\n"
+        "o,arr:1:0 48 00\n"
+        "o,arr:2 2 (25)\n"
+        "o,arr:2,k 64\n",
+        walk(p));
 }
 
 TEST_F(V1Pack, PlainPutsWriteTheEngineBytes)
@@ -216,12 +217,15 @@ TEST_F(V1Pack, OpenRwRefusesHeadersThatDescribeNoPackWithinSize)
     tarvo_t* p = open_w();
     ASSERT_EQ(0, tarvo_put_int32(p, "i", 1));
     const std::vector<char> good(buf.begin(), buf.begin() + tarvo_get_size(p));
-    struct Damage { int offset; char value; };
+    struct Damage {
+        int offset;
+        char value;
+    };
     const Damage cases[] = {
-        {5, 1},     // header length 24 + 256
-        {8, 3},     // root type neither object nor array
-        {20, 23},   // pack length shorter than the header
-        {20, 38},   // pack length past the bytes given
+        {5, 1},    // header length 24 + 256
+        {8, 3},    // root type neither object nor array
+        {20, 23},  // pack length shorter than the header
+        {20, 38},  // pack length past the bytes given
     };
     for (const Damage& d : cases) {
         std::vector<char> bytes = good;

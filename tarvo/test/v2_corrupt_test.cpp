@@ -10,10 +10,11 @@
 #include <vector>
 
 using tarvo_test::hex_bytes;
-using tarvo_test::V2Pack;
 using tarvo_test::v2_sample;
+using tarvo_test::V2Pack;
 
-TEST(V2Corrupt, EveryPrefixWithTheRootShortenedToFit) {
+TEST(V2Corrupt, EveryPrefixWithTheRootShortenedToFit)
+{
     // The root claims exactly the bytes that remain: items are cut anywhere.
     std::vector<char> full = v2_sample();
     int clean = 0;
@@ -32,7 +33,8 @@ TEST(V2Corrupt, EveryPrefixWithTheRootShortenedToFit) {
     EXPECT_EQ(clean, 5);
 }
 
-TEST(V2Corrupt, MalformedItems) {
+TEST(V2Corrupt, MalformedItems)
+{
     struct Case {
         const char* hex;
         const char* what;
@@ -61,7 +63,8 @@ TEST(V2Corrupt, MalformedItems) {
     }
 }
 
-TEST(V2Corrupt, CountThatDiffersFromTheItems) {
+TEST(V2Corrupt, CountThatDiffersFromTheItems)
+{
     // Two int32 items a and b inside an object or an array, top level or
     // nested; only the stored count varies.
     struct Case {
@@ -107,7 +110,8 @@ TEST(V2Corrupt, CountThatDiffersFromTheItems) {
     }
 }
 
-TEST(V2Corrupt, NestedContainerClaimingMoreThanItsParent) {
+TEST(V2Corrupt, NestedContainerClaimingMoreThanItsParent)
+{
     // The inner object's length stays inside the buffer but runs past the
     // outer object: the outer walk refuses it before any handle is made.
     std::vector<char> bytes = hex_bytes(
@@ -128,7 +132,8 @@ TEST(V2Corrupt, NestedContainerClaimingMoreThanItsParent) {
     tarvo_finish(o);
 }
 
-TEST(V2Corrupt, ForgedDescriptorIsRefused) {
+TEST(V2Corrupt, ForgedDescriptorIsRefused)
+{
     V2Pack p;
     ASSERT_EQ(tarvo_put_int32(p.pack, "a", 1), 0);
     tarvo_item_t item;
@@ -137,7 +142,7 @@ TEST(V2Corrupt, ForgedDescriptorIsRefused) {
     forged.value_size = 1u << 30;
     EXPECT_EQ(tarvo_next_item(&forged, &forged), -2);
     forged = item;
-    forged.internal = p.buf.data() + 2; // inside the root header
+    forged.internal = p.buf.data() + 2;  // inside the root header
     tarvo_t* child = nullptr;
     EXPECT_EQ(tarvo_get_pack_from_item(&forged, &child), -2);
     forged = item;

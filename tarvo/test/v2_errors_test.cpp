@@ -18,7 +18,8 @@ tarvo_t* code_ptr(int code) { return reinterpret_cast<tarvo_t*>(static_cast<intp
 // A temp area whose start is misaligned by gap and which has exactly usable
 // aligned bytes.
 struct Temp {
-    Temp(size_t gap, size_t usable) : store(16 + usable) {
+    Temp(size_t gap, size_t usable) : store(16 + usable)
+    {
         char* base = store.data();
         while (reinterpret_cast<uintptr_t>(base) % 8 != 0) ++base;
         start = base + gap;
@@ -29,9 +30,10 @@ struct Temp {
     int size;
 };
 
-} // namespace
+}  // namespace
 
-TEST(V2Errors, PtrErrAndTexts) {
+TEST(V2Errors, PtrErrAndTexts)
+{
     EXPECT_EQ(TARVO_PTR_ERR(nullptr), -9);
     EXPECT_EQ(TARVO_PTR_ERR(code_ptr(-1)), -1);
     EXPECT_EQ(TARVO_PTR_ERR(code_ptr(-255)), -255);
@@ -66,7 +68,8 @@ TEST(V2Errors, PtrErrAndTexts) {
     EXPECT_STREQ(tarvo_perror(-2147483647 - 1), "TVO: Unknown error");
 }
 
-TEST(V2Errors, OpenWriteMatrix) {
+TEST(V2Errors, OpenWriteMatrix)
+{
     char buf[64], tmp[512];
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_w(2, nullptr, 64, tmp, 512)), -2);
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_w(2, buf, 64, nullptr, 512)), -2);
@@ -83,7 +86,8 @@ TEST(V2Errors, OpenWriteMatrix) {
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_w(1, buf, 40, tmp, 96)), -2);
 }
 
-TEST(V2Errors, TempMinimumCountsUsableBytesAtAnyAlignment) {
+TEST(V2Errors, TempMinimumCountsUsableBytesAtAnyAlignment)
+{
     char buf[16];
     for (size_t gap = 0; gap < 8; ++gap) {
         Temp ok(gap, 136), small(gap, 128);
@@ -98,25 +102,26 @@ TEST(V2Errors, TempMinimumCountsUsableBytesAtAnyAlignment) {
     EXPECT_EQ(tarvo_get_size(p), 10);
 }
 
-TEST(V2Errors, OpenReadWriteMatrix) {
+TEST(V2Errors, OpenReadWriteMatrix)
+{
     std::vector<char> pack = tarvo_test::hex_bytes("10 00 04000000 00000000");
     char tmp[512];
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_rw(nullptr, 10, tmp, 512)), -2);
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_rw(pack.data(), 10, nullptr, 512)), -2);
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_rw(pack.data(), 3, tmp, 512)), -2);
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_rw(pack.data(), 10, tmp, 135)), -11);
-    EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_rw(pack.data(), 4, tmp, 512)), -8); // below 6
-    EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_rw(pack.data(), 9, tmp, 512)), -8); // root past size
+    EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_rw(pack.data(), 4, tmp, 512)), -8);  // below 6
+    EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_rw(pack.data(), 9, tmp, 512)), -8);  // root past size
     tarvo_t* p = tarvo_open_rw(pack.data(), 10, tmp, 512);
     ASSERT_EQ(TARVO_PTR_ERR(p), 0);
     EXPECT_EQ(tarvo_get_version(p), 2);
     EXPECT_EQ(tarvo_get_size(p), 10);
 
     std::vector<std::string> bad = {
-        "14 00 04000000 00000000", // root is no container
-        "90 00 04000000 00000000", // short-flagged object
-        "10 00 03000000 00000000", // too short to hold its count
-        "10 01 04000000 00000000", // name runs past size
+        "14 00 04000000 00000000",  // root is no container
+        "90 00 04000000 00000000",  // short-flagged object
+        "10 00 03000000 00000000",  // too short to hold its count
+        "10 01 04000000 00000000",  // name runs past size
     };
     for (const std::string& b : bad) {
         std::vector<char> bytes = tarvo_test::hex_bytes(b);
@@ -127,11 +132,12 @@ TEST(V2Errors, OpenReadWriteMatrix) {
     p = tarvo_open_rw(arr.data(), 12, tmp, 512);
     ASSERT_EQ(TARVO_PTR_ERR(p), 0);
     EXPECT_EQ(tarvo_put_int32(p, "a", 1), -4);
-    EXPECT_EQ(tarvo_put_bool(p, nullptr, 1), -5); // 3 bytes, 2 left
+    EXPECT_EQ(tarvo_put_bool(p, nullptr, 1), -5);  // 3 bytes, 2 left
     EXPECT_EQ(tarvo_put_null(p, nullptr), -5);
 }
 
-TEST(V2Errors, BadHandles) {
+TEST(V2Errors, BadHandles)
+{
     char junk[64] = {};
     tarvo_t* foreign = reinterpret_cast<tarvo_t*>(junk);
     tarvo_item_t item{};
@@ -153,23 +159,25 @@ TEST(V2Errors, BadHandles) {
         EXPECT_EQ(tarvo_next_item(&item, &item), -2);
         EXPECT_EQ(tarvo_get_pack_from_item(&item, &child), -2);
         EXPECT_EQ(tarvo_get_array_from_item(&item, &child), -2);
-        tarvo_finish(h); // ignored
+        tarvo_finish(h);  // ignored
     }
     EXPECT_EQ(std::string(junk, sizeof junk), std::string(sizeof junk, '\0'));
 }
 
-TEST(V2Errors, FinishedHandleIsRefused) {
+TEST(V2Errors, FinishedHandleIsRefused)
+{
     V2Pack p;
     tarvo_t* o = tarvo_put_object(p.pack, "o");
     ASSERT_EQ(TARVO_PTR_ERR(o), 0);
     tarvo_finish(o);
-    tarvo_finish(o); // a second finish changes nothing
+    tarvo_finish(o);  // a second finish changes nothing
     EXPECT_EQ(tarvo_put_int32(o, "a", 1), -2);
     EXPECT_EQ(tarvo_get_size(o), -2);
     EXPECT_EQ(tarvo_put_int32(p.pack, "a", 1), 0);
 }
 
-TEST(V2Errors, PutMatrix) {
+TEST(V2Errors, PutMatrix)
+{
     V2Pack p;
     std::string long_name(TARVO_MAX_NAME_LEN + 1, 'n');
     EXPECT_EQ(tarvo_put_str(p.pack, "s", nullptr), -2);
@@ -183,28 +191,30 @@ TEST(V2Errors, PutMatrix) {
     EXPECT_EQ(tarvo_put_int32(p.pack, long_name.c_str(), 1), -12);
     tarvo_finish(a);
     EXPECT_EQ(tarvo_put_int32(p.pack, "x", 1), 0);
-    EXPECT_EQ(tarvo_put_int32(p.pack, "x", 2), 0); // scalars never check for an existing name
+    EXPECT_EQ(tarvo_put_int32(p.pack, "x", 2), 0);  // scalars never check for an existing name
     EXPECT_EQ(tarvo_get_item_count(p.pack), 3);
 }
 
-TEST(V2Errors, PutContainerMatrixInCheckOrder) {
+TEST(V2Errors, PutContainerMatrixInCheckOrder)
+{
     V2Pack p(1024, 4096);
     std::string long_name(TARVO_MAX_NAME_LEN + 1, 'n');
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_object(p.pack, nullptr)), -3);
     ASSERT_EQ(tarvo_put_bool(p.pack, "b", 1), 0);
-    EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_object(p.pack, "b")), -7); // a scalar's name counts
+    EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_object(p.pack, "b")), -7);  // a scalar's name counts
     tarvo_t* a = tarvo_put_array(p.pack, "a");
     ASSERT_EQ(TARVO_PTR_ERR(a), 0);
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_array(a, "x")), -4);
-    EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_array(p.pack, "a")), -7);       // before -12
+    EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_array(p.pack, "a")), -7);  // before -12
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_array(p.pack, "c")), -12);
-    EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_array(p.pack, long_name.c_str())), -12); // before -6
+    EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_array(p.pack, long_name.c_str())), -12);  // before -6
     tarvo_finish(a);
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_array(p.pack, long_name.c_str())), -6);
     EXPECT_EQ(tarvo_valid(p.pack), 1);
 }
 
-TEST(V2Errors, TempExhaustionComesBeforeNameAndSpace) {
+TEST(V2Errors, TempExhaustionComesBeforeNameAndSpace)
+{
     char buf[16];
     char tmp[136 + 8];
     tarvo_t* p = tarvo_open_w(2, buf, sizeof buf, tmp, sizeof tmp);
@@ -214,7 +224,8 @@ TEST(V2Errors, TempExhaustionComesBeforeNameAndSpace) {
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_object(p, "a-name-that-does-not-fit")), -11);
 }
 
-TEST(V2Errors, ExactFitAgainstNoSpace) {
+TEST(V2Errors, ExactFitAgainstNoSpace)
+{
     // A root of 10 bytes plus an int32 item "a" of 8 bytes: 18 bytes exactly.
     for (int size = 17; size <= 18; ++size) {
         V2Pack p(static_cast<size_t>(size));
@@ -246,7 +257,8 @@ TEST(V2Errors, ExactFitAgainstNoSpace) {
     EXPECT_EQ(tarvo_get_size(q.pack), 22);
 }
 
-TEST(V2Errors, RawLengthNeverWraps) {
+TEST(V2Errors, RawLengthNeverWraps)
+{
     V2Pack p(64);
     char byte = 0;
     // The length is checked against the room before anything is read from it.
@@ -255,11 +267,12 @@ TEST(V2Errors, RawLengthNeverWraps) {
     EXPECT_EQ(p.hex(), golden("10 00 04000000 00000000"));
 }
 
-TEST(V2Errors, WalkMatrix) {
+TEST(V2Errors, WalkMatrix)
+{
     V2Pack p;
     tarvo_item_t item;
     EXPECT_EQ(tarvo_first_item(p.pack, nullptr), -2);
-    EXPECT_EQ(tarvo_first_item(p.pack, &item), -1); // empty pack
+    EXPECT_EQ(tarvo_first_item(p.pack, &item), -1);  // empty pack
     ASSERT_EQ(tarvo_put_int32(p.pack, "i", 1), 0);
     tarvo_t* o = tarvo_put_object(p.pack, "o");
     tarvo_finish(o);
@@ -273,7 +286,7 @@ TEST(V2Errors, WalkMatrix) {
     EXPECT_EQ(tarvo_next_item(&item, nullptr), -2);
     EXPECT_EQ(tarvo_next_item(nullptr, &item), -2);
     ASSERT_EQ(tarvo_next_item(&item, &item), 0);
-    EXPECT_EQ(tarvo_get_array_from_item(&item, &child), -13); // object
+    EXPECT_EQ(tarvo_get_array_from_item(&item, &child), -13);  // object
     ASSERT_EQ(tarvo_get_pack_from_item(&item, &child), 0);
     EXPECT_EQ(tarvo_get_item_count(child), 0);
     // A descriptor of another container does not belong to this one.
@@ -282,11 +295,12 @@ TEST(V2Errors, WalkMatrix) {
     EXPECT_EQ(tarvo_next_item(&other, &other), -2);
     tarvo_finish(child);
     ASSERT_EQ(tarvo_next_item(&item, &item), 0);
-    EXPECT_EQ(tarvo_get_pack_from_item(&item, &child), -13); // array
+    EXPECT_EQ(tarvo_get_pack_from_item(&item, &child), -13);  // array
     EXPECT_EQ(tarvo_next_item(&item, &item), -1);
 }
 
-TEST(V2Errors, ChildHandlesRunOutOfTemp) {
+TEST(V2Errors, ChildHandlesRunOutOfTemp)
+{
     // Room for the root and one more handle only.
     V2Pack p(1024, 136 + 72, 0);
     ASSERT_EQ(tarvo_put_int32(p.pack, "i", 1), 0);
@@ -306,7 +320,8 @@ TEST(V2Errors, ChildHandlesRunOutOfTemp) {
     tarvo_finish(c2);
 }
 
-TEST(V2Errors, ItemHandlesAreReadOnly) {
+TEST(V2Errors, ItemHandlesAreReadOnly)
+{
     V2Pack p;
     tarvo_finish(tarvo_put_object(p.pack, "o"));
     tarvo_item_t item;

@@ -17,7 +17,8 @@ std::string name(int i) { return "n" + std::to_string(i); }
 // Fills an object of n named items (every third a container, and one scalar
 // name twice), then checks every present name refuses a container and a new
 // one is taken, into o nested one level below the root.
-std::string build(int n, size_t temp) {
+std::string build(int n, size_t temp)
+{
     V2Pack p(1 << 16, temp);
     tarvo_t* o = tarvo_put_object(p.pack, "o");
     EXPECT_EQ(TARVO_PTR_ERR(o), 0);
@@ -30,7 +31,7 @@ std::string build(int n, size_t temp) {
             EXPECT_EQ(tarvo_put_int32(o, name(i).c_str(), i), 0) << i;
         }
     }
-    EXPECT_EQ(tarvo_put_int32(o, name(n / 2).c_str(), -1), 0); // scalars may repeat a name
+    EXPECT_EQ(tarvo_put_int32(o, name(n / 2).c_str(), -1), 0);  // scalars may repeat a name
     for (int i = 0; i < n; ++i) {
         EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_object(o, name(i).c_str())), TARVO_ERR_EXIST) << i;
         EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_array(o, name(i).c_str())), TARVO_ERR_EXIST) << i;
@@ -43,7 +44,8 @@ std::string build(int n, size_t temp) {
     return p.hex();
 }
 
-TEST(V2NameIndex, EverySizeAndTempAreaGivesTheSameCodesAndBytes) {
+TEST(V2NameIndex, EverySizeAndTempAreaGivesTheSameCodesAndBytes)
+{
     for (int n : {1, 7, 8, 9, 16, 17, 40}) {
         SCOPED_TRACE(n);
         const std::string want = build(n, 1 << 16);
@@ -51,4 +53,4 @@ TEST(V2NameIndex, EverySizeAndTempAreaGivesTheSameCodesAndBytes) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -25,9 +25,10 @@ private:
     int _budget;
 };
 
-} // namespace
+}  // namespace
 
-TEST(V2Pool, BuildsTheSameBytesAsTheTempArea) {
+TEST(V2Pool, BuildsTheSameBytesAsTheTempArea)
+{
     tal::ResourcePool pool;
     std::vector<char> buf(256);
     tarvo_t* p = tarvo_open_w_rp(2, buf.data(), 256, &pool);
@@ -37,7 +38,7 @@ TEST(V2Pool, BuildsTheSameBytesAsTheTempArea) {
     ASSERT_EQ(TARVO_PTR_ERR(o), 0);
     ASSERT_EQ(tarvo_put_str(o, "s", "v"), 0);
     tarvo_finish(o);
-    EXPECT_EQ(tarvo_put_int32(o, "s", 1), -2); // finished
+    EXPECT_EQ(tarvo_put_int32(o, "s", 1), -2);  // finished
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_object(p, "o")), -7);
     EXPECT_EQ(tarvo_close(p), 0);
     EXPECT_EQ(tarvo_get_buffer(p), buf.data());
@@ -45,7 +46,8 @@ TEST(V2Pool, BuildsTheSameBytesAsTheTempArea) {
               golden("10 00 17000000 01000000 10 02 0b000000 6f00 01000000 d0 02 02 7300 7600"));
 }
 
-TEST(V2Pool, DeepNestingIsBoundOnlyByThePool) {
+TEST(V2Pool, DeepNestingIsBoundOnlyByThePool)
+{
     tal::ResourcePool pool;
     std::vector<char> buf(64 * 1024);
     tarvo_t* p = tarvo_open_w_rp(2, buf.data(), static_cast<int>(buf.size()), &pool);
@@ -63,7 +65,8 @@ TEST(V2Pool, DeepNestingIsBoundOnlyByThePool) {
     EXPECT_EQ(tarvo_valid(p), 1);
 }
 
-TEST(V2Pool, OpenErrors) {
+TEST(V2Pool, OpenErrors)
+{
     tal::ResourcePool pool;
     char buf[16];
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_w_rp(2, nullptr, 16, &pool)), -2);
@@ -71,10 +74,11 @@ TEST(V2Pool, OpenErrors) {
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_w_rp(3, buf, 16, &pool)), -2);
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_w_rp(2, buf, -1, &pool)), -2);
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_w_rp(2, buf, 9, &pool)), -5);
-    EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_w_rp(1, buf, 16, &pool)), -2); // below the version-1 minimum
+    EXPECT_EQ(TARVO_PTR_ERR(tarvo_open_w_rp(1, buf, 16, &pool)), -2);  // below the version-1 minimum
 }
 
-TEST(V2Pool, PoolFailuresBecomeCodes) {
+TEST(V2Pool, PoolFailuresBecomeCodes)
+{
     // Budgets from nothing upwards: first the open is refused, then only the
     // child, then both work; every refusal is -11 and leaves the pack as it was.
     char buf[64];

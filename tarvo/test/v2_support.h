@@ -16,7 +16,11 @@ namespace tarvo_test {
 // A pack buffer and a temp area, the temp area deliberately misaligned.
 struct V2Pack {
     explicit V2Pack(size_t size = 1024, size_t temp = 4096, size_t misalign = 3)
-        : buf(size), tmp_store(temp + misalign), tmp(tmp_store.data() + misalign), tmp_size(static_cast<int>(temp)) {
+        : buf(size),
+          tmp_store(temp + misalign),
+          tmp(tmp_store.data() + misalign),
+          tmp_size(static_cast<int>(temp))
+    {
         pack = tarvo_open_w(2, buf.data(), static_cast<int>(size), tmp, tmp_size);
     }
     std::string hex() const { return to_hex(buf.data(), static_cast<size_t>(tarvo_get_size(pack))); }
@@ -30,7 +34,8 @@ struct V2Pack {
 
 // A version-2 pack of scalars, short and long strings, raw bytes and nested
 // containers, as exactly its bytes.
-inline std::vector<char> v2_sample() {
+inline std::vector<char> v2_sample()
+{
     V2Pack w;
     EXPECT_EQ(tarvo_put_int32(w.pack, "i", -2), 0);
     EXPECT_EQ(tarvo_put_str(w.pack, "s", "short"), 0);
@@ -48,6 +53,6 @@ inline std::vector<char> v2_sample() {
     return std::vector<char>(w.buf.begin(), w.buf.begin() + tarvo_get_size(w.pack));
 }
 
-} // namespace tarvo_test
+}  // namespace tarvo_test
 
-#endif // TARVO_TEST_V2_SUPPORT_H
+#endif  // TARVO_TEST_V2_SUPPORT_H

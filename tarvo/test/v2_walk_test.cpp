@@ -18,13 +18,15 @@ using tarvo_test::walk_all;
 namespace {
 
 template <class T>
-T value_of(const tarvo_item_t& item) {
+T value_of(const tarvo_item_t& item)
+{
     EXPECT_EQ(item.value_size, sizeof(T));
     return tarvo::load_le<T>(item.value);
 }
 
 // The pack of the golden tests: scalars of every type and nested containers.
-void build_sample(tarvo_t* p) {
+void build_sample(tarvo_t* p)
+{
     ASSERT_EQ(tarvo_put_int32(p, "i", -2), 0);
     ASSERT_EQ(tarvo_put_uint32(p, "u", 0xdeadbeefu), 0);
     ASSERT_EQ(tarvo_put_int64(p, "l", -3), 0);
@@ -44,9 +46,10 @@ void build_sample(tarvo_t* p) {
     tarvo_finish(o);
 }
 
-} // namespace
+}  // namespace
 
-TEST(V2Walk, RoundTripThroughOpenReadWrite) {
+TEST(V2Walk, RoundTripThroughOpenReadWrite)
+{
     V2Pack w;
     build_sample(w.pack);
     int size = tarvo_get_size(w.pack);
@@ -98,7 +101,8 @@ TEST(V2Walk, RoundTripThroughOpenReadWrite) {
     EXPECT_EQ(trace, "i:21 u:22 l:25 q:26 d:81 b:48 n:64 s:32 r:16 o:2 { a:4 { :32 :2 { x:21 } } } ");
 }
 
-TEST(V2Walk, NestedHandlesSeeTheirOwnItems) {
+TEST(V2Walk, NestedHandlesSeeTheirOwnItems)
+{
     V2Pack w;
     build_sample(w.pack);
     tarvo_item_t it;
@@ -124,15 +128,16 @@ TEST(V2Walk, NestedHandlesSeeTheirOwnItems) {
     tarvo_finish(o);
 }
 
-TEST(V2Walk, DeletedItemsAreSkipped) {
+TEST(V2Walk, DeletedItemsAreSkipped)
+{
     std::vector<char> bytes = hex_bytes(
-        "10 00 38000000 01000000"      // counts the one live item
-        "04 02 6100 01020304"          // deleted fixed item, 4-byte value
-        "80 00 03 aabbcc"              // deleted short item
-        "00 02 02000000 6200 dddd"     // deleted long item
-        "14 02 6300 07000000"          // int32 c = 7
-        "0f 00 000000000000000000000000000000" // deleted: 15-byte value
-        "81 00 00");                   // deleted short item, empty
+        "10 00 38000000 01000000"               // counts the one live item
+        "04 02 6100 01020304"                   // deleted fixed item, 4-byte value
+        "80 00 03 aabbcc"                       // deleted short item
+        "00 02 02000000 6200 dddd"              // deleted long item
+        "14 02 6300 07000000"                   // int32 c = 7
+        "0f 00 000000000000000000000000000000"  // deleted: 15-byte value
+        "81 00 00");                            // deleted short item, empty
     // That last item ends the root exactly.
     ASSERT_EQ(bytes.size(), 6u + 0x38u);
     char tmp[512];
@@ -149,15 +154,16 @@ TEST(V2Walk, DeletedItemsAreSkipped) {
     EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_object(r, "c")), -7);
 }
 
-TEST(V2Walk, ValuesWithoutPlainCode) {
+TEST(V2Walk, ValuesWithoutPlainCode)
+{
     std::vector<char> bytes = hex_bytes(
         "10 00 22000000 06000000"
-        "11 00 ff"                 // int8
-        "12 00 feff"               // int16
-        "21 00 01"                 // uint8
-        "22 00 0200"               // uint16
-        "58 00 0102030405060708"   // date
-        "44 00 0000c03f");         // float 1.5
+        "11 00 ff"                // int8
+        "12 00 feff"              // int16
+        "21 00 01"                // uint8
+        "22 00 0200"              // uint16
+        "58 00 0102030405060708"  // date
+        "44 00 0000c03f");        // float 1.5
     char tmp[512];
     tarvo_t* r = tarvo_open_rw(bytes.data(), static_cast<int>(bytes.size()), tmp, sizeof tmp);
     ASSERT_EQ(TARVO_PTR_ERR(r), 0);
@@ -170,7 +176,8 @@ TEST(V2Walk, ValuesWithoutPlainCode) {
     EXPECT_EQ(value_of<float>(it), 1.5f);
 }
 
-TEST(V2Walk, ReopenedPackTakesAppendsAndKnowsItsNames) {
+TEST(V2Walk, ReopenedPackTakesAppendsAndKnowsItsNames)
+{
     V2Pack w;
     build_sample(w.pack);
     int size = tarvo_get_size(w.pack);
@@ -186,7 +193,7 @@ TEST(V2Walk, ReopenedPackTakesAppendsAndKnowsItsNames) {
     ASSERT_EQ(tarvo_put_uint32(z, nullptr, 1), 0);
     tarvo_finish(z);
     ASSERT_EQ(tarvo_put_int32(r, "t", 5), 0);
-    EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_object(r, "t")), -7); // names appended later count too
+    EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_object(r, "t")), -7);  // names appended later count too
     EXPECT_EQ(tarvo_get_item_count(r), 12);
     EXPECT_EQ(tarvo_get_size(r), size + 18 + 8);
     EXPECT_EQ(tarvo_valid(r), 1);
@@ -195,12 +202,14 @@ TEST(V2Walk, ReopenedPackTakesAppendsAndKnowsItsNames) {
     EXPECT_EQ(trace.substr(trace.size() - 17), "z:4 { :22 } t:21 ");
 }
 
-TEST(V2Walk, ManyNamesWithAndWithoutRoomForTheIndex) {
+TEST(V2Walk, ManyNamesWithAndWithoutRoomForTheIndex)
+{
     // Same answers whether the lookup index fits the temp area or the
     // check falls back to scanning.
     for (size_t temp : {size_t{1} << 16, size_t{136 + 72}}) {
         V2Pack p(64 * 1024, temp, 1);
-        for (int i = 0; i < 2000; ++i) ASSERT_EQ(tarvo_put_int32(p.pack, ("k" + std::to_string(i)).c_str(), i), 0);
+        for (int i = 0; i < 2000; ++i)
+            ASSERT_EQ(tarvo_put_int32(p.pack, ("k" + std::to_string(i)).c_str(), i), 0);
         for (int i = 0; i < 2000; i += 97)
             EXPECT_EQ(TARVO_PTR_ERR(tarvo_put_object(p.pack, ("k" + std::to_string(i)).c_str())), -7) << i;
         for (int i = 0; i < 50; ++i) {
@@ -216,7 +225,8 @@ TEST(V2Walk, ManyNamesWithAndWithoutRoomForTheIndex) {
     }
 }
 
-TEST(V2Walk, FinishingParentBeforeChildKeepsTheChainLocked) {
+TEST(V2Walk, FinishingParentBeforeChildKeepsTheChainLocked)
+{
     V2Pack p;
     tarvo_t* a = tarvo_put_object(p.pack, "a");
     tarvo_t* b = tarvo_put_object(a, "b");

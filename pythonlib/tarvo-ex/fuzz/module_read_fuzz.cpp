@@ -110,27 +110,24 @@ PyObject* g_run = NULL;
 // alive instead.
 extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    PyObject* globals = tarvo_ex_fuzz::start_interpreter(HARNESS);
-    g_run = PyDict_GetItemString(globals, "run");
-    if (g_run == NULL) std::abort();
-    return 0;
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  PyObject* globals = tarvo_ex_fuzz::start_interpreter(HARNESS);
+  g_run = PyDict_GetItemString(globals, "run");
+  if (g_run == NULL) std::abort();
+  return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
-    if (size < 2) return 0;
-    const int version = data[1] & 0x80 ? 1 : 2;
-    const int tmp_extra = (data[1] & 0x7f) * 64;
-    PyObject* result = PyObject_CallFunction(g_run, const_cast<char*>("s#iii"),
-                                             reinterpret_cast<const char*>(data + 2),
-                                             static_cast<Py_ssize_t>(size - 2), version,
-                                             static_cast<int>(data[0]), tmp_extra);
-    if (result == NULL) {
-        PyErr_Print();
-        __builtin_trap();
-    }
-    Py_DECREF(result);
-    return 0;
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 2) return 0;
+  const int version = data[1] & 0x80 ? 1 : 2;
+  const int tmp_extra = (data[1] & 0x7f) * 64;
+  PyObject* result = PyObject_CallFunction(
+      g_run, const_cast<char*>("s#iii"), reinterpret_cast<const char*>(data + 2),
+      static_cast<Py_ssize_t>(size - 2), version, static_cast<int>(data[0]), tmp_extra);
+  if (result == NULL) {
+    PyErr_Print();
+    __builtin_trap();
+  }
+  Py_DECREF(result);
+  return 0;
 }

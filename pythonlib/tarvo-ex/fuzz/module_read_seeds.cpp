@@ -37,20 +37,19 @@ def write_seeds(corpus, test_dir):
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s <corpus dir> <module test dir>\n", argv[0]);
-        return 2;
-    }
-    PyObject* globals = tarvo_ex_fuzz::start_interpreter(WRITER);
-    PyObject* n = PyObject_CallFunction(PyDict_GetItemString(globals, "write_seeds"),
-                                        const_cast<char*>("ss"), argv[1], argv[2]);
-    if (n == NULL) {
-        PyErr_Print();
-        return 1;
-    }
-    std::printf("%ld seeds in %s\n", PyInt_AsLong(n), argv[1]);
-    Py_DECREF(n);
-    return 0;
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s <corpus dir> <module test dir>\n", argv[0]);
+    return 2;
+  }
+  PyObject* globals = tarvo_ex_fuzz::start_interpreter(WRITER);
+  PyObject* n = PyObject_CallFunction(PyDict_GetItemString(globals, "write_seeds"),
+                                      const_cast<char*>("ss"), argv[1], argv[2]);
+  if (n == NULL) {
+    PyErr_Print();
+    return 1;
+  }
+  std::printf("%ld seeds in %s\n", PyInt_AsLong(n), argv[1]);
+  Py_DECREF(n);
+  return 0;
 }

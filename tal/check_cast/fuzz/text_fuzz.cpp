@@ -27,9 +27,9 @@ namespace {
 // The number-to-text conversion has no long or unsigned long source; their
 // texts go through the 64-bit types of the same sign.
 template <typename T>
-using text_source = std::conditional_t<std::is_same<T, long>::value, long long,
-                                       std::conditional_t<std::is_same<T, unsigned long>::value,
-                                                          unsigned long long, T> >;
+using text_source =
+    std::conditional_t<std::is_same<T, long>::value, long long,
+                       std::conditional_t<std::is_same<T, unsigned long>::value, unsigned long long, T>>;
 
 template <typename T>
 void read_number(const char* text)
@@ -43,7 +43,7 @@ void read_number(const char* text)
     }
     if (errno != 0) __builtin_trap();
     if constexpr (std::is_integral<T>::value) {
-        const tal::string back = tal::check_cast<tal::string>(static_cast<text_source<T> >(value));
+        const tal::string back = tal::check_cast<tal::string>(static_cast<text_source<T>>(value));
         if (tal::check_cast<T, const char*>(back.c_str()) != value) __builtin_trap();
     }
 }
@@ -94,11 +94,11 @@ void assign_number(const char* text)
 }
 
 // The value kinds' getter of each number type.
-const auto TO_NUMBER = std::make_tuple(
-    &tal::var::IVar::to_int8, &tal::var::IVar::to_uint8, &tal::var::IVar::to_int16,
-    &tal::var::IVar::to_uint16, &tal::var::IVar::to_int32, &tal::var::IVar::to_uint32,
-    &tal::var::IVar::to_int64, &tal::var::IVar::to_uint64, &tal::var::IVar::to_float,
-    &tal::var::IVar::to_double);
+const auto TO_NUMBER =
+    std::make_tuple(&tal::var::IVar::to_int8, &tal::var::IVar::to_uint8, &tal::var::IVar::to_int16,
+                    &tal::var::IVar::to_uint16, &tal::var::IVar::to_int32, &tal::var::IVar::to_uint32,
+                    &tal::var::IVar::to_int64, &tal::var::IVar::to_uint64, &tal::var::IVar::to_float,
+                    &tal::var::IVar::to_double);
 
 template <typename T>
 void read_strings(const char* text)
@@ -122,23 +122,43 @@ void assign_bool(const char* text)
 
 // One reader of text per row.
 void (*const READERS[])(const char*) = {
-    read_number<signed char>, read_number<unsigned char>,  read_number<short>,
-    read_number<unsigned short>, read_number<int>,          read_number<unsigned int>,
-    read_number<long>,           read_number<unsigned long>, read_number<long long>,
-    read_number<unsigned long long>, read_number<float>,    read_number<double>,
+    read_number<signed char>,
+    read_number<unsigned char>,
+    read_number<short>,
+    read_number<unsigned short>,
+    read_number<int>,
+    read_number<unsigned int>,
+    read_number<long>,
+    read_number<unsigned long>,
+    read_number<long long>,
+    read_number<unsigned long long>,
+    read_number<float>,
+    read_number<double>,
     read_number<long double>,
-    assign_number<signed char>, assign_number<unsigned char>, assign_number<short>,
-    assign_number<unsigned short>, assign_number<int>,        assign_number<unsigned int>,
-    assign_number<long long>,    assign_number<unsigned long long>, assign_number<float>,
+    assign_number<signed char>,
+    assign_number<unsigned char>,
+    assign_number<short>,
+    assign_number<unsigned short>,
+    assign_number<int>,
+    assign_number<unsigned int>,
+    assign_number<long long>,
+    assign_number<unsigned long long>,
+    assign_number<float>,
     assign_number<double>,
-    read_strings<signed char>, read_strings<unsigned char>, read_strings<short>,
-    read_strings<unsigned short>, read_strings<int>,        read_strings<unsigned int>,
-    read_strings<long long>,    read_strings<unsigned long long>, read_strings<float>,
+    read_strings<signed char>,
+    read_strings<unsigned char>,
+    read_strings<short>,
+    read_strings<unsigned short>,
+    read_strings<int>,
+    read_strings<unsigned int>,
+    read_strings<long long>,
+    read_strings<unsigned long long>,
+    read_strings<float>,
     read_strings<double>,
     assign_bool,
 };
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

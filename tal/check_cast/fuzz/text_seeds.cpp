@@ -25,8 +25,7 @@ int main(int argc, char** argv)
         // only adds variety to the seeds.
         for (size_t at = src.find('"'); at != std::string::npos; at = src.find('"', at + 1)) {
             size_t end = at + 1;
-            while (end < src.size() && src[end] != '"' && src[end] != '\n')
-                end += src[end] == '\\' ? 2 : 1;
+            while (end < src.size() && src[end] != '"' && src[end] != '\n') end += src[end] == '\\' ? 2 : 1;
             if (end >= src.size() || src[end] != '"') continue;
             texts.insert(src.substr(at + 1, end - at - 1));
             at = end;

@@ -14,17 +14,18 @@ namespace {
 template <typename D>
 Outcome parse(const char* s)
 {
-    return outcome_of([s] { return tal::check_cast<D, const char*>(s); }, [](D r) {
-        char buf[64];
-        if constexpr (std::is_floating_point<D>::value) {
-            snprintf(buf, sizeof(buf), "%.9Lg", static_cast<long double>(r));
-        } else if constexpr (std::is_signed<D>::value) {
-            snprintf(buf, sizeof(buf), "%lld", static_cast<long long>(r));
-        } else {
-            snprintf(buf, sizeof(buf), "%llu", static_cast<unsigned long long>(r));
-        }
-        return std::string(buf);
-    });
+    return outcome_of([s] { return tal::check_cast<D, const char*>(s); },
+                      [](D r) {
+                          char buf[64];
+                          if constexpr (std::is_floating_point<D>::value) {
+                              snprintf(buf, sizeof(buf), "%.9Lg", static_cast<long double>(r));
+                          } else if constexpr (std::is_signed<D>::value) {
+                              snprintf(buf, sizeof(buf), "%lld", static_cast<long long>(r));
+                          } else {
+                              snprintf(buf, sizeof(buf), "%llu", static_cast<unsigned long long>(r));
+                          }
+                          return std::string(buf);
+                      });
 }
 
 // Every target, so that one text can be walked through all thirteen.
@@ -34,10 +35,9 @@ struct Targets {
 
 Targets parse_all(const char* s)
 {
-    return {parse<signed char>(s), parse<unsigned char>(s), parse<short>(s),
-            parse<unsigned short>(s), parse<int>(s), parse<unsigned int>(s),
-            parse<long>(s), parse<unsigned long>(s), parse<long long>(s),
-            parse<unsigned long long>(s), parse<float>(s), parse<double>(s),
+    return {parse<signed char>(s), parse<unsigned char>(s),      parse<short>(s), parse<unsigned short>(s),
+            parse<int>(s),         parse<unsigned int>(s),       parse<long>(s),  parse<unsigned long>(s),
+            parse<long long>(s),   parse<unsigned long long>(s), parse<float>(s), parse<double>(s),
             parse<long double>(s)};
 }
 
@@ -104,7 +104,8 @@ TEST(CheckCastFromText, BaseZeroSignsAndRanges)
         {"5-3 to unsigned long", parse<unsigned long>("5-3"), "ok", "5"},
         {"-1 to unsigned long", parse<unsigned long>("-1"), "underflow", "s[-1]"},
         {"blank -0 to unsigned long", parse<unsigned long>(" -0"), "underflow", "s[ -0]"},
-        {"-2^64 to unsigned long long", parse<unsigned long long>("-18446744073709551616"), "underflow", "s[-18446744073709551616]"},
+        {"-2^64 to unsigned long long", parse<unsigned long long>("-18446744073709551616"), "underflow",
+         "s[-18446744073709551616]"},
         {"-1 to unsigned short", parse<unsigned short>("-1"), "underflow", "s[-1]"},
         {"-0 to unsigned int", parse<unsigned int>("-0"), "underflow", "s[-0]"},
         {"-0 to unsigned char", parse<unsigned char>("-0"), "ok", "0"},
@@ -114,14 +115,19 @@ TEST(CheckCastFromText, BaseZeroSignsAndRanges)
         {"2^63 to long", parse<long>("9223372036854775808"), "overflow", "s[9223372036854775808]"},
         {"2^63 to long long", parse<long long>("9223372036854775808"), "overflow", "s[9223372036854775808]"},
         {"-2^63-1 to long", parse<long>("-9223372036854775809"), "underflow", "s[-9223372036854775809]"},
-        {"-2^63-1 to long long", parse<long long>("-9223372036854775809"), "underflow", "s[-9223372036854775809]"},
+        {"-2^63-1 to long long", parse<long long>("-9223372036854775809"), "underflow",
+         "s[-9223372036854775809]"},
         {"-2^63 to long long", parse<long long>("-9223372036854775808"), "ok", "-9223372036854775808"},
-        {"2^64 to unsigned long", parse<unsigned long>("18446744073709551616"), "overflow", "s[18446744073709551616]"},
-        {"2^64-1 to unsigned long long", parse<unsigned long long>("18446744073709551615"), "ok", "18446744073709551615"},
+        {"2^64 to unsigned long", parse<unsigned long>("18446744073709551616"), "overflow",
+         "s[18446744073709551616]"},
+        {"2^64-1 to unsigned long long", parse<unsigned long long>("18446744073709551615"), "ok",
+         "18446744073709551615"},
         {"300 to signed char", parse<signed char>("300"), "overflow", "value[300] bound[127L]"},
         {"-129 to signed char", parse<signed char>("-129"), "underflow", "value[-129] bound[-128L]"},
-        {"65536 to unsigned short", parse<unsigned short>("65536"), "overflow", "value[65536] bound[65535UL]"},
-        {"4294967296 to unsigned int", parse<unsigned int>("4294967296"), "overflow", "value[4294967296] bound[4294967295UL]"},
+        {"65536 to unsigned short", parse<unsigned short>("65536"), "overflow",
+         "value[65536] bound[65535UL]"},
+        {"4294967296 to unsigned int", parse<unsigned int>("4294967296"), "overflow",
+         "value[4294967296] bound[4294967295UL]"},
         {"2^31 to int", parse<int>("2147483648"), "overflow", "value[2147483648] bound[2147483647L]"},
         {"twenty nines to int", parse<int>("99999999999999999999"), "overflow", "s[99999999999999999999]"},
         {"1e39 to float", parse<float>("1e39"), "overflow", "s[1e39]"},
@@ -144,14 +150,17 @@ TEST(CheckCastFromText, BaseZeroSignsAndRanges)
 TEST(CheckCastFromText, ThrowSiteAndErrno)
 {
     const Outcome l = parse<long>("x");
-    EXPECT_EQ(l.function, "DestType tal::check_cast(SrcType) [with DestType = long int, SrcType = const char*]");
+    EXPECT_EQ(l.function,
+              "DestType tal::check_cast(SrcType) [with DestType = long int, SrcType = const char*]");
     EXPECT_NE(l.file.find("tal/check_cast/check_cast_cstring.cpp"), std::string::npos) << l.file;
     EXPECT_EQ(l.level, 0);
-    EXPECT_EQ(parse<unsigned long long>(nullptr).function,
-              "DestType tal::check_cast(SrcType) [with DestType = long long unsigned int, SrcType = const char*]");
+    EXPECT_EQ(
+        parse<unsigned long long>(nullptr).function,
+        "DestType tal::check_cast(SrcType) [with DestType = long long unsigned int, SrcType = const char*]");
     // The second stage reports from the number pair.
     EXPECT_EQ(parse<unsigned short>("70000").function,
-              "DestType tal::check_cast(SrcType) [with DestType = short unsigned int, SrcType = long unsigned int]");
+              "DestType tal::check_cast(SrcType) [with DestType = short unsigned int, SrcType = long "
+              "unsigned int]");
 
     errno = EDOM;
     EXPECT_EQ(tal::check_cast<int>("7"), 7);

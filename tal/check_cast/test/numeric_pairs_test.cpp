@@ -121,8 +121,7 @@ void walk(const PairRow& row)
         EXPECT_EQ(fail.kind, side.kind);
         EXPECT_EQ(fail.text, "value[" + message_value(beyond) + side.bound);
         EXPECT_EQ(fail.level, 0);
-        EXPECT_NE(fail.file.find("tal/check_cast/check_cast_generated.h"), std::string::npos)
-            << fail.file;
+        EXPECT_NE(fail.file.find("tal/check_cast/check_cast_generated.h"), std::string::npos) << fail.file;
     }
 }
 
@@ -173,30 +172,37 @@ const PairRow CHECKED_PAIRS[] = {
     {"long long -> unsigned int", "] bound[0LL]", "] bound[4294967295LL]", walk<unsigned int, long long>},
     {"long long -> unsigned long long", "] bound[0LL]", nullptr, walk<unsigned long long, long long>},
     {"unsigned long long -> signed char", nullptr, "] bound[127ULL]", walk<signed char, unsigned long long>},
-    {"unsigned long long -> unsigned char", nullptr, "] bound[255ULL]", walk<unsigned char, unsigned long long>},
+    {"unsigned long long -> unsigned char", nullptr, "] bound[255ULL]",
+     walk<unsigned char, unsigned long long>},
     {"unsigned long long -> short", nullptr, "] bound[32767ULL]", walk<short, unsigned long long>},
-    {"unsigned long long -> unsigned short", nullptr, "] bound[65535ULL]", walk<unsigned short, unsigned long long>},
+    {"unsigned long long -> unsigned short", nullptr, "] bound[65535ULL]",
+     walk<unsigned short, unsigned long long>},
     {"unsigned long long -> int", nullptr, "] bound[2147483647ULL]", walk<int, unsigned long long>},
-    {"unsigned long long -> unsigned int", nullptr, "] bound[4294967295ULL]", walk<unsigned int, unsigned long long>},
-    {"unsigned long long -> long long", nullptr, "] bound[9223372036854775807ULL]", walk<long long, unsigned long long>},
+    {"unsigned long long -> unsigned int", nullptr, "] bound[4294967295ULL]",
+     walk<unsigned int, unsigned long long>},
+    {"unsigned long long -> long long", nullptr, "] bound[9223372036854775807ULL]",
+     walk<long long, unsigned long long>},
     {"double and float -> signed char", "] bound[-128.0]", "] bound[127.0]", walk_floating<signed char>},
     {"double and float -> unsigned char", "] bound[0.0]", "] bound[255.0]", walk_floating<unsigned char>},
     {"double and float -> short", "] bound[-32768.0]", "] bound[32767.0]", walk_floating<short>},
     {"double and float -> unsigned short", "] bound[0.0]", "] bound[65535.0]", walk_floating<unsigned short>},
     {"double and float -> int", "] bound[-2147483648.0]", "] bound[2147483647.0]", walk_floating<int>},
-    {"double and float -> unsigned int", "] bound[0.0]", "] bound[4294967295.0]", walk_floating<unsigned int>},
-    {"double and float -> long long", "] bound[-9223372036854775808.0]", "] bound[9223372036854775807.0]", walk_floating<long long>},
-    {"double and float -> unsigned long long", "] bound[0.0]", "] bound[18446744073709551615.0]", walk_floating<unsigned long long>},
+    {"double and float -> unsigned int", "] bound[0.0]", "] bound[4294967295.0]",
+     walk_floating<unsigned int>},
+    {"double and float -> long long", "] bound[-9223372036854775808.0]", "] bound[9223372036854775807.0]",
+     walk_floating<long long>},
+    {"double and float -> unsigned long long", "] bound[0.0]", "] bound[18446744073709551615.0]",
+     walk_floating<unsigned long long>},
     // Pairs no caller uses follow the same rules rather than wrapping.
-    {"unsigned long long -> long", nullptr, "] bound[9223372036854775807ULL]", walk<long, unsigned long long>},
+    {"unsigned long long -> long", nullptr, "] bound[9223372036854775807ULL]",
+     walk<long, unsigned long long>},
     {"long long -> unsigned long", "] bound[0LL]", nullptr, walk<unsigned long, long long>},
     {"unsigned long -> long long", nullptr, "] bound[9223372036854775807UL]", walk<long long, unsigned long>},
 };
 
 TEST(CheckCastPairs, EveryCheckedPairAtAndBeyondItsBounds)
 {
-    for (const PairRow& row : CHECKED_PAIRS)
-        row.walk(row);
+    for (const PairRow& row : CHECKED_PAIRS) row.walk(row);
 }
 
 TEST(CheckCastPairs, FloatingSourcesTruncateAndReportInShortForm)
@@ -208,25 +214,35 @@ TEST(CheckCastPairs, FloatingSourcesTruncateAndReportInShortForm)
         {"-0.7 to int", cast<int>(-0.7), "ok", "0"},
         {"-0.0 to unsigned char", cast<unsigned char>(-0.0), "ok", "0"},
         {"127.5 to signed char", cast<signed char>(127.5), "overflow", "value[127.5] bound[127.0]"},
-        {"2147483647.5 to int", cast<int>(2147483647.5), "overflow", "value[2.14748e+09] bound[2147483647.0]"},
+        {"2147483647.5 to int", cast<int>(2147483647.5), "overflow",
+         "value[2.14748e+09] bound[2147483647.0]"},
         {"-0.5 to unsigned int", cast<unsigned int>(-0.5), "underflow", "value[-0.5] bound[0.0]"},
-        {"-0.5f to unsigned long long", cast<unsigned long long>(-0.5f), "underflow", "value[-0.5] bound[0.0]"},
+        {"-0.5f to unsigned long long", cast<unsigned long long>(-0.5f), "underflow",
+         "value[-0.5] bound[0.0]"},
         {"3e9 to int", cast<int>(3e9), "overflow", "value[3e+09] bound[2147483647.0]"},
         {"inf to unsigned short", cast<unsigned short>(INFINITY), "overflow", "value[inf] bound[65535.0]"},
         {"-inf to short", cast<short>(-INFINITY), "underflow", "value[-inf] bound[-32768.0]"},
         {"float 2147483520 to int", cast<int>(2147483520.0f), "ok", "2147483520"},
         {"float 4294967040 to unsigned int", cast<unsigned int>(4294967040.0f), "ok", "4294967040"},
-        {"9223372036854774784 to long long", cast<long long>(9223372036854774784.0), "ok", "9223372036854774784"},
-        {"-9223372036854775808 to long long", cast<long long>(-9223372036854775808.0), "ok", "-9223372036854775808"},
-        {"float 9223371487098961920 to long long", cast<long long>(9223371487098961920.0f), "ok", "9223371487098961920"},
-        {"18446744073709549568 to unsigned long long", cast<unsigned long long>(18446744073709549568.0), "ok", "18446744073709549568"},
-        {"float 18446742974197923840 to unsigned long long", cast<unsigned long long>(18446742974197923840.0f), "ok", "18446742974197923840"},
-        {"2^63 to unsigned long long", cast<unsigned long long>(9223372036854775808.0), "ok", "9223372036854775808"},
+        {"9223372036854774784 to long long", cast<long long>(9223372036854774784.0), "ok",
+         "9223372036854774784"},
+        {"-9223372036854775808 to long long", cast<long long>(-9223372036854775808.0), "ok",
+         "-9223372036854775808"},
+        {"float 9223371487098961920 to long long", cast<long long>(9223371487098961920.0f), "ok",
+         "9223371487098961920"},
+        {"18446744073709549568 to unsigned long long", cast<unsigned long long>(18446744073709549568.0), "ok",
+         "18446744073709549568"},
+        {"float 18446742974197923840 to unsigned long long",
+         cast<unsigned long long>(18446742974197923840.0f), "ok", "18446742974197923840"},
+        {"2^63 to unsigned long long", cast<unsigned long long>(9223372036854775808.0), "ok",
+         "9223372036854775808"},
         // The values that pass both tests without a value in the target.
         {"2^63 to long long", cast<long long>(9223372036854775808.0), "ok", "9223372036854775807"},
         {"float 2^63 to long long", cast<long long>(9223372036854775808.0f), "ok", "9223372036854775807"},
-        {"2^64 to unsigned long long", cast<unsigned long long>(18446744073709551616.0), "ok", "18446744073709551615"},
-        {"float 2^64 to unsigned long long", cast<unsigned long long>(18446744073709551616.0f), "ok", "18446744073709551615"},
+        {"2^64 to unsigned long long", cast<unsigned long long>(18446744073709551616.0), "ok",
+         "18446744073709551615"},
+        {"float 2^64 to unsigned long long", cast<unsigned long long>(18446744073709551616.0f), "ok",
+         "18446744073709551615"},
         {"NaN to int", cast<int>(nan), "ok", "0"},
         {"float NaN to signed char", cast<signed char>(std::nanf("")), "ok", "0"},
         {"1e300 to float", cast<float>(1e300), "ok", "inf"},
@@ -243,9 +259,11 @@ TEST(CheckCastPairs, UncheckedPairsConvertPlainly)
         {"unsigned long long from bool", cast<unsigned long long>(true), "ok", "1"},
         {"signed char from bool", cast<signed char>(false), "ok", "0"},
         {"double from bool", cast<double>(true), "ok", "1"},
-        {"double from unsigned long long", cast<double>(18446744073709551615ULL), "ok", "1.8446744073709552e+19"},
+        {"double from unsigned long long", cast<double>(18446744073709551615ULL), "ok",
+         "1.8446744073709552e+19"},
         {"float from int", cast<float>(16777217), "ok", "16777216"},
-        {"unsigned int from unsigned short", cast<unsigned int>(static_cast<unsigned short>(65535)), "ok", "65535"},
+        {"unsigned int from unsigned short", cast<unsigned int>(static_cast<unsigned short>(65535)), "ok",
+         "65535"},
     };
     expect_rows(rows);
 }
@@ -263,8 +281,7 @@ void expect_site(S failing)
 {
     std::string with = compiler_signature<D, S>();
     with = with.substr(with.find("[with "));
-    for (size_t at = with.find("; "); at != std::string::npos; at = with.find("; "))
-        with.replace(at, 1, ",");
+    for (size_t at = with.find("; "); at != std::string::npos; at = with.find("; ")) with.replace(at, 1, ",");
     const Outcome o = cast<D>(failing);
     EXPECT_NE(o.kind, "ok");
     EXPECT_EQ(o.function, "DestType tal::check_cast(SrcType) " + with);

@@ -38,8 +38,7 @@ TEST(CheckCastToText, FormatsOfEveryNumberKind)
         {text(0.1f), "0.1"},
         {text(-2.5f), "-2.5"},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(row.got, row.want);
+    for (const auto& row : rows) EXPECT_EQ(row.got, row.want);
 }
 
 }  // namespace

@@ -46,12 +46,8 @@ private:
                                                  std::is_same<_Ptr, _CharT*>::value>::type;
 
 public:
-
     basic_string() : _dataplus(EMPTY_CSTRING), _length(0), _capacity(0) {}
-    explicit basic_string(const _Alloc& alloc)
-        : _dataplus(EMPTY_CSTRING, alloc), _length(0), _capacity(0)
-    {
-    }
+    explicit basic_string(const _Alloc& alloc) : _dataplus(EMPTY_CSTRING, alloc), _length(0), _capacity(0) {}
     basic_string(const _CharT* s, const _Alloc& alloc = _Alloc())
         : _dataplus(0, alloc), _length(_s_cstring_len(s)), _capacity(_length)
     {
@@ -81,7 +77,7 @@ public:
     }
     // The characters of [first, last). A template, so that a literal 0 as
     // the second argument still means a length.
-    template <typename _Ptr, typename = _if_text_ptr<_Ptr> >
+    template <typename _Ptr, typename = _if_text_ptr<_Ptr>>
     basic_string(_Ptr first, _Ptr last, const _Alloc& alloc = _Alloc())
         : _dataplus(0, alloc), _length(_s_range_len(first, last)), _capacity(_length)
     {
@@ -174,8 +170,7 @@ public:
     basic_string& append(const _CharT* s, size_t n)
     {
         if (!s) {
-            throw NullPointerException() << TAL_EXCEPTION_ARG
-                                         << "cstr";
+            throw NullPointerException() << TAL_EXCEPTION_ARG << "cstr";
         }
         const size_t need = _s_sum(_length, n);
         if (need > _capacity) {
@@ -193,10 +188,7 @@ public:
     }
     basic_string& append(const _CharT* s) { return append(s, _s_cstring_len(s)); }
     // Appending a string to itself doubles it.
-    basic_string& append(const basic_string& other)
-    {
-        return append(other._dataplus._str, other._length);
-    }
+    basic_string& append(const basic_string& other) { return append(other._dataplus._str, other._length); }
     // Up to n characters of other from pos; a pos past other's end throws
     // tal::OutOfBoundException.
     basic_string& append(const basic_string& other, size_t pos, size_t n)
@@ -205,7 +197,7 @@ public:
         return append(other._dataplus._str + pos, len);
     }
     // The characters of [first, last).
-    template <typename _Ptr, typename = _if_text_ptr<_Ptr> >
+    template <typename _Ptr, typename = _if_text_ptr<_Ptr>>
     basic_string& append(_Ptr first, _Ptr last)
     {
         return append(first, _s_range_len(first, last));
@@ -285,10 +277,7 @@ public:
 
     // -1, 0 or +1: bytes compared as unsigned up to the shorter length, then
     // the longer string is the greater. NULs take part like any byte.
-    int compare(const basic_string& other) const
-    {
-        return _compare(other._dataplus._str, other._length);
-    }
+    int compare(const basic_string& other) const { return _compare(other._dataplus._str, other._length); }
     // The same against a NUL-terminated text; a null s throws
     // tal::NullPointerException "cstr".
     int compare(const _CharT* s) const { return _compare(s, _s_cstring_len(s)); }
@@ -312,8 +301,7 @@ private:
     static size_t _s_cstring_len(const _CharT* s)
     {
         if (!s) {
-            throw NullPointerException() << TAL_EXCEPTION_ARG
-                                         << "cstr";
+            throw NullPointerException() << TAL_EXCEPTION_ARG << "cstr";
         }
         return std::char_traits<_CharT>::length(s);
     }
@@ -329,8 +317,7 @@ private:
             p = a.allocate(capacity + 1);
         }
         if (!p) {
-            throw BadAllocException() << TAL_EXCEPTION_ARG
-                                      << "__capacity[" << (unsigned long)capacity << "]";
+            throw BadAllocException() << TAL_EXCEPTION_ARG << "__capacity[" << (unsigned long)capacity << "]";
         }
         p[0] = _CharT();
         return p;
@@ -339,8 +326,7 @@ private:
     static _CharT* _s_clone_cstring(const _CharT* s, size_t n, const _Alloc& alloc)
     {
         if (!s) {
-            throw NullPointerException() << TAL_EXCEPTION_ARG
-                                         << "cstr";
+            throw NullPointerException() << TAL_EXCEPTION_ARG << "cstr";
         }
         _CharT* p = _s_create_cstring(n, alloc);
         if (n) {
@@ -362,8 +348,7 @@ private:
     size_t _part(size_t pos, size_t n) const
     {
         if (pos > _length) {
-            throw OutOfBoundException() << TAL_EXCEPTION_ARG
-                                        << "pos[" << (unsigned long)pos << "] size["
+            throw OutOfBoundException() << TAL_EXCEPTION_ARG << "pos[" << (unsigned long)pos << "] size["
                                         << (unsigned long)_length << "]";
         }
         return n < _length - pos ? n : _length - pos;
@@ -372,8 +357,7 @@ private:
     static size_t _s_range_len(const _CharT* first, const _CharT* last)
     {
         if (last < first) {
-            throw BadArgumentException() << TAL_EXCEPTION_ARG
-                                         << "last before first";
+            throw BadArgumentException() << TAL_EXCEPTION_ARG << "last before first";
         }
         return last - first;
     }
@@ -381,8 +365,7 @@ private:
     static void _s_check_needle(const _CharT* s)
     {
         if (!s) {
-            throw NullPointerException() << TAL_EXCEPTION_ARG
-                                         << "cstr";
+            throw NullPointerException() << TAL_EXCEPTION_ARG << "cstr";
         }
     }
 
@@ -493,13 +476,10 @@ inline bool operator<(const basic_string<_CharT, _Alloc>& a, const basic_string<
     return a.compare(b) < 0;
 }
 
-typedef basic_string<char, pool_allocator<char> > string;
+typedef basic_string<char, pool_allocator<char>> string;
 
 // Appends s's text up to its first NUL.
-inline AutoBuffer& operator<<(AutoBuffer& buf, const string& s)
-{
-    return buf.push(s.c_str());
-}
+inline AutoBuffer& operator<<(AutoBuffer& buf, const string& s) { return buf.push(s.c_str()); }
 
 }  // namespace tal
 

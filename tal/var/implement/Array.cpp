@@ -3,7 +3,7 @@
 namespace tal {
 namespace var {
 
-template class BasicArray<std::deque<Ref, tal::pool_allocator<Ref> > >;
+template class BasicArray<std::deque<Ref, tal::pool_allocator<Ref>>>;
 
 }  // namespace var
 }  // namespace tal

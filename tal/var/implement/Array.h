@@ -19,10 +19,9 @@ namespace var {
 // Throw-site texts name the system's one instance, BasicArray<std::deque<
 // tal::var::Ref, tal::pool_allocator<tal::var::Ref> > >, as its reports have
 // always read.
-#define TAL_VAR_ARRAY_SITE(signature)                                                         \
-    tal::ExceptionArg(                                                                        \
-        signature                                                                             \
-        " [with implement_t = std::deque<tal::var::Ref, tal::pool_allocator<tal::var::Ref> >]", \
+#define TAL_VAR_ARRAY_SITE(signature)                                                                     \
+    tal::ExceptionArg(                                                                                    \
+        signature " [with implement_t = std::deque<tal::var::Ref, tal::pool_allocator<tal::var::Ref> >]", \
         __FILE__, __LINE__)
 
 // A growable sequence of element references addressed from 0. Positions that
@@ -62,9 +61,9 @@ public:
     ~BasicArray() override {}
 
     using IVar::operator=;
+    using IVar::del;
     using IVar::get;
     using IVar::set;
-    using IVar::del;
     using IVar::operator[];
 
     // Takes other's bindings (values shared) and keeps this array's allocator.
@@ -74,12 +73,11 @@ public:
     BasicArray& operator=(const BasicArray& other)
     {
         if (&other != this) {
-            _guarded(
-                [&] { _array = other._array; },
-                TAL_VAR_ARRAY_SITE("tal::var::BasicArray<implement_t>& "
-                                   "tal::var::BasicArray<implement_t>::operator=(const "
-                                   "tal::var::BasicArray<implement_t>&)"),
-                &other);
+            _guarded([&] { _array = other._array; },
+                     TAL_VAR_ARRAY_SITE("tal::var::BasicArray<implement_t>& "
+                                        "tal::var::BasicArray<implement_t>::operator=(const "
+                                        "tal::var::BasicArray<implement_t>&)"),
+                     &other);
         }
         return *this;
     }
@@ -96,8 +94,9 @@ public:
         }
         if (!value.is_array()) {
             throw InvalidOperationException()
-                << TAL_VAR_ARRAY_SITE("tal::var::BasicArray<implement_t>& "
-                                      "tal::var::BasicArray<implement_t>::operator=(tal::var::IVar&)")
+                << TAL_VAR_ARRAY_SITE(
+                       "tal::var::BasicArray<implement_t>& "
+                       "tal::var::BasicArray<implement_t>::operator=(tal::var::IVar&)")
                 << "cast from " << value.dump(0);
         }
         const size_t n = value.size();
@@ -264,8 +263,7 @@ public:
         : public PositionImpl<IArrayConstIteratorImpl, const implement_t, const IVar&> {
     public:
         ArrayConstIteratorImpl(const implement_t* p_array, size_t offset)
-            : PositionImpl<IArrayConstIteratorImpl, const implement_t, const IVar&>(p_array,
-                                                                                    offset)
+            : PositionImpl<IArrayConstIteratorImpl, const implement_t, const IVar&>(p_array, offset)
         {
         }
         void assign(const IArrayIteratorImpl& other) override
@@ -293,25 +291,23 @@ private:
     // Iterator implementations always live on the heap.
     static IArrayIteratorImpl* _s_clone_iterator(const IArrayIteratorImpl* p_other)
     {
-        return new_impl(
-            impl_cast<ArrayIteratorImpl>(
-                *p_other,
-                TAL_VAR_ARRAY_SITE("static tal::var::IArrayIteratorImpl* "
-                                   "tal::var::BasicArray<implement_t>::_s_clone_iterator("
-                                   "const tal::var::IArrayIteratorImpl*)"),
-                _S_TO),
-            pool_allocator<ArrayIteratorImpl>());
+        return new_impl(impl_cast<ArrayIteratorImpl>(
+                            *p_other,
+                            TAL_VAR_ARRAY_SITE("static tal::var::IArrayIteratorImpl* "
+                                               "tal::var::BasicArray<implement_t>::_s_clone_iterator("
+                                               "const tal::var::IArrayIteratorImpl*)"),
+                            _S_TO),
+                        pool_allocator<ArrayIteratorImpl>());
     }
     static IArrayConstIteratorImpl* _s_clone_const_iterator(const IArrayConstIteratorImpl* p_other)
     {
-        return new_impl(
-            impl_cast<ArrayConstIteratorImpl>(
-                *p_other,
-                TAL_VAR_ARRAY_SITE("static tal::var::IArrayConstIteratorImpl* "
-                                   "tal::var::BasicArray<implement_t>::_s_clone_const_iterator("
-                                   "const tal::var::IArrayConstIteratorImpl*)"),
-                _S_TO),
-            pool_allocator<ArrayConstIteratorImpl>());
+        return new_impl(impl_cast<ArrayConstIteratorImpl>(
+                            *p_other,
+                            TAL_VAR_ARRAY_SITE("static tal::var::IArrayConstIteratorImpl* "
+                                               "tal::var::BasicArray<implement_t>::_s_clone_const_iterator("
+                                               "const tal::var::IArrayConstIteratorImpl*)"),
+                            _S_TO),
+                        pool_allocator<ArrayConstIteratorImpl>());
     }
     static void _s_destroy_iterator(IArrayIteratorImpl* p)
     {
@@ -330,9 +326,9 @@ private:
     }
     ArrayConstIterator _const_handle(size_t offset) const
     {
-        return ArrayConstIterator(new_impl(ArrayConstIteratorImpl(&_array, offset),
-                                           pool_allocator<ArrayConstIteratorImpl>()),
-                                  &_s_clone_const_iterator, &_s_destroy_const_iterator);
+        return ArrayConstIterator(
+            new_impl(ArrayConstIteratorImpl(&_array, offset), pool_allocator<ArrayConstIteratorImpl>()),
+            &_s_clone_const_iterator, &_s_destroy_const_iterator);
     }
 
     // The element position of a signed subscript: from the end when negative;
@@ -409,10 +405,10 @@ private:
 
 #undef TAL_VAR_ARRAY_SITE
 
-typedef BasicArray<std::deque<Ref, tal::pool_allocator<Ref> > > Array;
+typedef BasicArray<std::deque<Ref, tal::pool_allocator<Ref>>> Array;
 
 // Built once, in Array.cpp.
-extern template class BasicArray<std::deque<Ref, tal::pool_allocator<Ref> > >;
+extern template class BasicArray<std::deque<Ref, tal::pool_allocator<Ref>>>;
 
 }  // namespace var
 }  // namespace tal

@@ -3,7 +3,7 @@
 namespace tal {
 namespace var {
 
-template class BasicDict<__StdMapAdapter<tal::pool_allocator> >;
+template class BasicDict<__StdMapAdapter<tal::pool_allocator>>;
 
 }  // namespace var
 }  // namespace tal

@@ -23,13 +23,11 @@ namespace var {
 // allocator rebound to the map's value type, on the same memory source.
 template <template <typename> class Alloc>
 class __StdMapAdapter
-    : public std::map<tal::string, Ref, std::less<tal::string>,
-                      Alloc<std::pair<const tal::string, Ref> > > {
+    : public std::map<tal::string, Ref, std::less<tal::string>, Alloc<std::pair<const tal::string, Ref>>> {
 public:
-    typedef std::map<tal::string, Ref, std::less<tal::string>,
-                     Alloc<std::pair<const tal::string, Ref> > >
+    typedef std::map<tal::string, Ref, std::less<tal::string>, Alloc<std::pair<const tal::string, Ref>>>
         map_type;
-    typedef Alloc<std::pair<tal::string, Ref> > entry_allocator_type;
+    typedef Alloc<std::pair<tal::string, Ref>> entry_allocator_type;
 
     __StdMapAdapter() {}
     // Empty; nodes come from alloc's memory source (the heap without one).
@@ -43,7 +41,7 @@ public:
 
 // Throw-site texts name the system's one instance, BasicDict<__StdMapAdapter<
 // tal::pool_allocator> >, as its reports have always read.
-#define TAL_VAR_DICT_SITE(signature)                                                      \
+#define TAL_VAR_DICT_SITE(signature)                                                                    \
     tal::ExceptionArg(signature " [with implement_t = tal::var::__StdMapAdapter<tal::pool_allocator>]", \
                       __FILE__, __LINE__)
 
@@ -89,9 +87,9 @@ public:
     ~BasicDict() override {}
 
     using IVar::operator=;
+    using IVar::del;
     using IVar::get;
     using IVar::set;
-    using IVar::del;
     using IVar::operator[];
 
     // From a Dict: as the copy assignment. From another dict value (a Ref to a
@@ -106,8 +104,9 @@ public:
         }
         if (!var.is_dict()) {
             throw InvalidOperationException()
-                << TAL_VAR_DICT_SITE("tal::var::BasicDict<implement_t>& "
-                                     "tal::var::BasicDict<implement_t>::operator=(tal::var::IVar&)")
+                << TAL_VAR_DICT_SITE(
+                       "tal::var::BasicDict<implement_t>& "
+                       "tal::var::BasicDict<implement_t>::operator=(tal::var::IVar&)")
                 << "cast from " << var.dump(0);
         }
         const IRef* r = var.is_ref() ? dynamic_cast<const IRef*>(&var) : 0;
@@ -181,8 +180,7 @@ public:
     void set(const char* name, size_t len, IVar& value)
     {
         _dict
-            .emplace(std::piecewise_construct,
-                     std::forward_as_tuple(name, len, pool_allocator<char>(_alloc)),
+            .emplace(std::piecewise_construct, std::forward_as_tuple(name, len, pool_allocator<char>(_alloc)),
                      std::forward_as_tuple())
             .first->second = value;
     }
@@ -192,10 +190,10 @@ public:
     {
         typename implement_t::const_iterator it = _dict.find(name);
         if (it == _dict.end()) {
-            throw KeyNotFoundException()
-                << TAL_VAR_DICT_SITE("const tal::var::IVar& tal::var::BasicDict<implement_t>::"
-                                     "operator[](const tal::string&) const")
-                << "key[" << name << "]";
+            throw KeyNotFoundException() << TAL_VAR_DICT_SITE(
+                                                "const tal::var::IVar& tal::var::BasicDict<implement_t>::"
+                                                "operator[](const tal::string&) const")
+                                         << "key[" << name << "]";
         }
         return it->second;
     }
@@ -341,35 +339,30 @@ private:
         return new_impl(DictIteratorImpl(p_dict, iter_), _s_alloc<DictIteratorImpl>(p_alloc));
     }
     static IDictConstIteratorImpl* _s_create_const_iterator(const implement_t* p_dict,
-                                                            map_const_iterator iter_,
-                                                            const void* p_alloc)
+                                                            map_const_iterator iter_, const void* p_alloc)
     {
-        return new_impl(DictConstIteratorImpl(p_dict, iter_),
-                        _s_alloc<DictConstIteratorImpl>(p_alloc));
+        return new_impl(DictConstIteratorImpl(p_dict, iter_), _s_alloc<DictConstIteratorImpl>(p_alloc));
     }
-    static IDictIteratorImpl* _s_clone_iterator(const IDictIteratorImpl* p_other,
-                                                const void* p_alloc)
+    static IDictIteratorImpl* _s_clone_iterator(const IDictIteratorImpl* p_other, const void* p_alloc)
     {
-        return new_impl(
-            impl_cast<DictIteratorImpl>(
-                *p_other,
-                TAL_VAR_DICT_SITE("static tal::var::IDictIteratorImpl* "
-                                  "tal::var::BasicDict<implement_t>::_s_clone_iterator("
-                                  "const tal::var::IDictIteratorImpl*, const void*)"),
-                _S_TO),
-            _s_alloc<DictIteratorImpl>(p_alloc));
+        return new_impl(impl_cast<DictIteratorImpl>(
+                            *p_other,
+                            TAL_VAR_DICT_SITE("static tal::var::IDictIteratorImpl* "
+                                              "tal::var::BasicDict<implement_t>::_s_clone_iterator("
+                                              "const tal::var::IDictIteratorImpl*, const void*)"),
+                            _S_TO),
+                        _s_alloc<DictIteratorImpl>(p_alloc));
     }
     static IDictConstIteratorImpl* _s_clone_const_iterator(const IDictConstIteratorImpl* p_other,
                                                            const void* p_alloc)
     {
-        return new_impl(
-            impl_cast<DictConstIteratorImpl>(
-                *p_other,
-                TAL_VAR_DICT_SITE("static tal::var::IDictConstIteratorImpl* "
-                                  "tal::var::BasicDict<implement_t>::_s_clone_const_iterator("
-                                  "const tal::var::IDictConstIteratorImpl*, const void*)"),
-                _S_TO),
-            _s_alloc<DictConstIteratorImpl>(p_alloc));
+        return new_impl(impl_cast<DictConstIteratorImpl>(
+                            *p_other,
+                            TAL_VAR_DICT_SITE("static tal::var::IDictConstIteratorImpl* "
+                                              "tal::var::BasicDict<implement_t>::_s_clone_const_iterator("
+                                              "const tal::var::IDictConstIteratorImpl*, const void*)"),
+                            _S_TO),
+                        _s_alloc<DictConstIteratorImpl>(p_alloc));
     }
     static void _s_destroy_iterator(IDictIteratorImpl* p, const void* p_alloc)
     {
@@ -387,8 +380,8 @@ private:
     }
     DictConstIterator _const_handle(map_const_iterator pos) const
     {
-        return DictConstIterator(_s_create_const_iterator(&_dict, pos, &_alloc),
-                                 &_s_clone_const_iterator, &_s_destroy_const_iterator, &_alloc);
+        return DictConstIterator(_s_create_const_iterator(&_dict, pos, &_alloc), &_s_clone_const_iterator,
+                                 &_s_destroy_const_iterator, &_alloc);
     }
 
     // The entry of name, inserted before the first greater key (bound to the
@@ -408,11 +401,11 @@ private:
 
 #undef TAL_VAR_DICT_SITE
 
-typedef BasicDict<__StdMapAdapter<tal::pool_allocator> > StdMapDict;
+typedef BasicDict<__StdMapAdapter<tal::pool_allocator>> StdMapDict;
 typedef StdMapDict Dict;
 
 // Built once, in Dict.cpp.
-extern template class BasicDict<__StdMapAdapter<tal::pool_allocator> >;
+extern template class BasicDict<__StdMapAdapter<tal::pool_allocator>>;
 
 }  // namespace var
 }  // namespace tal

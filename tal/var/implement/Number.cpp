@@ -102,11 +102,11 @@ bool Number<T>::is_number() const
     return true;
 }
 
-#define TAL_VAR_NUMBER_IS(name, U)          \
-    template <typename T>                   \
-    bool Number<T>::name() const            \
-    {                                       \
-        return std::is_same<T, U>::value;   \
+#define TAL_VAR_NUMBER_IS(name, U)        \
+    template <typename T>                 \
+    bool Number<T>::name() const          \
+    {                                     \
+        return std::is_same<T, U>::value; \
     }
 TAL_VAR_NUMBER_IS(is_int8, signed char)
 TAL_VAR_NUMBER_IS(is_uint8, unsigned char)
@@ -126,11 +126,11 @@ bool Number<T>::to_bool() const
     return _value != 0;
 }
 
-#define TAL_VAR_NUMBER_TO(name, U)           \
-    template <typename T>                    \
-    U Number<T>::name() const                \
-    {                                        \
-        return tal::check_cast<U>(_value);   \
+#define TAL_VAR_NUMBER_TO(name, U)         \
+    template <typename T>                  \
+    U Number<T>::name() const              \
+    {                                      \
+        return tal::check_cast<U>(_value); \
     }
 TAL_VAR_NUMBER_TO(to_int8, signed char)
 TAL_VAR_NUMBER_TO(to_uint8, unsigned char)
@@ -144,11 +144,11 @@ TAL_VAR_NUMBER_TO(to_float, float)
 TAL_VAR_NUMBER_TO(to_double, double)
 #undef TAL_VAR_NUMBER_TO
 
-#define TAL_VAR_NUMBER_ASSIGN(S)                  \
-    template <typename T>                         \
-    Number<T>& Number<T>::operator=(S value_)     \
-    {                                             \
-        return _store(value_);                    \
+#define TAL_VAR_NUMBER_ASSIGN(S)              \
+    template <typename T>                     \
+    Number<T>& Number<T>::operator=(S value_) \
+    {                                         \
+        return _store(value_);                \
     }
 TAL_VAR_NUMBER_ASSIGN(bool)
 TAL_VAR_NUMBER_ASSIGN(signed char)

@@ -23,8 +23,7 @@ class Number : public IVar {
     static_assert(std::is_same<T, signed char>::value || std::is_same<T, unsigned char>::value ||
                       std::is_same<T, short>::value || std::is_same<T, unsigned short>::value ||
                       std::is_same<T, int>::value || std::is_same<T, unsigned int>::value ||
-                      std::is_same<T, long long>::value ||
-                      std::is_same<T, unsigned long long>::value ||
+                      std::is_same<T, long long>::value || std::is_same<T, unsigned long long>::value ||
                       std::is_same<T, float>::value || std::is_same<T, double>::value,
                   "tal::var::Number exists for the ten number types only");
 

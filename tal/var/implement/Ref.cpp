@@ -56,10 +56,7 @@ IVar& Ref::ref() const { return *_p; }
 void Ref::clear() { _p->clear(); }
 tal::string Ref::to_string() const { return _p->to_string(); }
 IVar& Ref::clone(tal::ResourcePool& rp) const { return _p->clone(rp); }
-IVar& Ref::clone(tal::ResourcePool& rp, bool is_deep_copy) const
-{
-    return _p->clone(rp, is_deep_copy);
-}
+IVar& Ref::clone(tal::ResourcePool& rp, bool is_deep_copy) const { return _p->clone(rp, is_deep_copy); }
 
 bool Ref::is_null() const { return _p->is_null(); }
 bool Ref::is_bool() const { return _p->is_bool(); }
@@ -93,11 +90,11 @@ float Ref::to_float() const { return _p->to_float(); }
 double Ref::to_double() const { return _p->to_double(); }
 raw_t Ref::to_raw() const { return _p->to_raw(); }
 
-#define TAL_VAR_REF_ASSIGN(T)        \
-    Ref& Ref::operator=(T value_)    \
-    {                                \
-        *_p = value_;                \
-        return *this;                \
+#define TAL_VAR_REF_ASSIGN(T)     \
+    Ref& Ref::operator=(T value_) \
+    {                             \
+        *_p = value_;             \
+        return *this;             \
     }
 TAL_VAR_REF_ASSIGN(bool)
 TAL_VAR_REF_ASSIGN(signed char)
@@ -139,10 +136,7 @@ const IVar& Ref::operator[](int idx) const { return (*_p)[idx]; }
 IVar& Ref::operator[](int idx) { return (*_p)[idx]; }
 
 IVar& Ref::get(const tal::string& name) { return _p->get(name); }
-IVar& Ref::get(const tal::string& name, IVar& default_value)
-{
-    return _p->get(name, default_value);
-}
+IVar& Ref::get(const tal::string& name, IVar& default_value) { return _p->get(name, default_value); }
 const IVar& Ref::get(const tal::string& name) const { return _p->get(name); }
 const IVar& Ref::get(const tal::string& name, const IVar& default_value) const
 {
@@ -157,12 +151,8 @@ DictIterator Ref::dict_begin() { return _p->dict_begin(); }
 DictConstIterator Ref::dict_end() const { return std::as_const(*_p).dict_end(); }
 DictIterator Ref::dict_end() { return _p->dict_end(); }
 
-
 IVar& Ref::operator()(IVar& params, tal::ResourcePool& rp) { return (*_p)(params, rp); }
-IVar& Ref::operator()(IVar& self, IVar& params, tal::ResourcePool& rp)
-{
-    return (*_p)(self, params, rp);
-}
+IVar& Ref::operator()(IVar& self, IVar& params, tal::ResourcePool& rp) { return (*_p)(self, params, rp); }
 
 }  // namespace var
 }  // namespace tal

@@ -24,9 +24,8 @@ ShallowString& ShallowString::operator=(IVar& var)
         return *this;
     }
     const tal::string source_dump = var.dump(0);
-    throw InvalidOperationException() << TAL_EXCEPTION_ARG << "type[" << typeid(*this).name()
-                                      << "] this[" << _value.c_str() << "] cast from["
-                                      << source_dump << "]";
+    throw InvalidOperationException() << TAL_EXCEPTION_ARG << "type[" << typeid(*this).name() << "] this["
+                                      << _value.c_str() << "] cast from[" << source_dump << "]";
 }
 
 tal::string ShallowString::dump(size_t) const
@@ -46,10 +45,7 @@ unsigned short ShallowString::get_mask() const { return IS_STRING; }
 
 ShallowString& ShallowString::clone(tal::ResourcePool& rp) const { return rp.clone(*this); }
 
-ShallowString& ShallowString::clone(tal::ResourcePool& rp, bool) const
-{
-    return rp.clone(*this);
-}
+ShallowString& ShallowString::clone(tal::ResourcePool& rp, bool) const { return rp.clone(*this); }
 
 bool ShallowString::is_string() const { return true; }
 
@@ -57,22 +53,13 @@ bool ShallowString::to_bool() const { return _value.c_str()[0] != '\0'; }
 
 // The text up to its first NUL, parsed (and narrowed) by tal::check_cast.
 signed char ShallowString::to_int8() const { return check_cast<signed char>(_value.c_str()); }
-unsigned char ShallowString::to_uint8() const
-{
-    return check_cast<unsigned char>(_value.c_str());
-}
+unsigned char ShallowString::to_uint8() const { return check_cast<unsigned char>(_value.c_str()); }
 short ShallowString::to_int16() const { return check_cast<short>(_value.c_str()); }
-unsigned short ShallowString::to_uint16() const
-{
-    return check_cast<unsigned short>(_value.c_str());
-}
+unsigned short ShallowString::to_uint16() const { return check_cast<unsigned short>(_value.c_str()); }
 int ShallowString::to_int32() const { return check_cast<int>(_value.c_str()); }
 unsigned int ShallowString::to_uint32() const { return check_cast<unsigned int>(_value.c_str()); }
 long long ShallowString::to_int64() const { return check_cast<long long>(_value.c_str()); }
-unsigned long long ShallowString::to_uint64() const
-{
-    return check_cast<unsigned long long>(_value.c_str());
-}
+unsigned long long ShallowString::to_uint64() const { return check_cast<unsigned long long>(_value.c_str()); }
 float ShallowString::to_float() const { return check_cast<float>(_value.c_str()); }
 double ShallowString::to_double() const { return check_cast<double>(_value.c_str()); }
 

@@ -86,20 +86,11 @@ public:
     // Any non-empty text is true, "0" and "false" included.
     bool to_bool() const override { return _value.c_str()[0] != '\0'; }
     signed char to_int8() const override { return tal::check_cast<signed char>(_value.c_str()); }
-    unsigned char to_uint8() const override
-    {
-        return tal::check_cast<unsigned char>(_value.c_str());
-    }
+    unsigned char to_uint8() const override { return tal::check_cast<unsigned char>(_value.c_str()); }
     short to_int16() const override { return tal::check_cast<short>(_value.c_str()); }
-    unsigned short to_uint16() const override
-    {
-        return tal::check_cast<unsigned short>(_value.c_str());
-    }
+    unsigned short to_uint16() const override { return tal::check_cast<unsigned short>(_value.c_str()); }
     int to_int32() const override { return tal::check_cast<int>(_value.c_str()); }
-    unsigned int to_uint32() const override
-    {
-        return tal::check_cast<unsigned int>(_value.c_str());
-    }
+    unsigned int to_uint32() const override { return tal::check_cast<unsigned int>(_value.c_str()); }
     long long to_int64() const override { return tal::check_cast<long long>(_value.c_str()); }
     unsigned long long to_uint64() const override
     {

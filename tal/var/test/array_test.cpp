@@ -41,10 +41,8 @@ public:
     enum Mode { NONE, REFUSE, STD, OTHER };
     void* malloc(size_t size) override
     {
-        if (mode == STD)
-            throw std::runtime_error("boom");
-        if (mode == OTHER)
-            throw 42;
+        if (mode == STD) throw std::runtime_error("boom");
+        if (mode == OTHER) throw 42;
         return mode == REFUSE ? nullptr : CountingPool::malloc(size);
     }
     Mode mode = NONE;
@@ -63,8 +61,7 @@ protected:
     Array& make3()
     {
         Array& a = make();
-        for (IVar* v : {&t, &f, &t2})
-            a[static_cast<int>(a.size())] = *v;
+        for (IVar* v : {&t, &f, &t2}) a[static_cast<int>(a.size())] = *v;
         return a;
     }
 
@@ -154,8 +151,8 @@ TEST_F(ArrayTest, KeepsTheInterfaceRefusalsOfEverythingButPositions)
     // The refusals' "type[" piece.
     EXPECT_STREQ("N3tal3var10BasicArrayISt5dequeINS0_3RefENS_14pool_allocatorIS3_EEEEE",
                  typeid(Array).name());
-    tal_var_test::expect_kept_refusals(make(), {"::size() const", "get(size_t", "set(size_t",
-                                                "del(size_t", "operator[](int", "array_"});
+    tal_var_test::expect_kept_refusals(
+        make(), {"::size() const", "get(size_t", "set(size_t", "del(size_t", "operator[](int", "array_"});
 }
 
 TEST_F(ArrayTest, AssignmentBetweenKinds)
@@ -170,7 +167,8 @@ TEST_F(ArrayTest, AssignmentBetweenKinds)
     } catch (const tal::InvalidOperationException& e) {
         EXPECT_STREQ("cast from [tal::var::Bool]false", e.what());
         EXPECT_EQ(std::string("tal::var::BasicArray<implement_t>& tal::var::BasicArray<implement_t>::"
-                              "operator=(tal::var::IVar&)") + WITH,
+                              "operator=(tal::var::IVar&)") +
+                      WITH,
                   e.function());
     }
     Ref self(a);
@@ -194,17 +192,17 @@ TEST_F(ArrayTest, AssignmentBetweenKinds)
     }
 
     // A failed copy assignment names itself and its source.
-    for (int i = 0; i < 100; ++i)
-        b.set(b.size(), t);
+    for (int i = 0; i < 100; ++i) b.set(b.size(), t);
     Array& empty = make();
     source.mode = FailingPool::REFUSE;
     try {
         empty = b;
         ADD_FAILURE() << "no exception";
     } catch (const tal::BadAllocException& e) {
-        const std::string tail = std::string("{tal::var::BasicArray<implement_t>& tal::var::"
-                                             "BasicArray<implement_t>::operator=(const tal::var::"
-                                             "BasicArray<implement_t>&)") +
+        const std::string tail = std::string(
+                                     "{tal::var::BasicArray<implement_t>& tal::var::"
+                                     "BasicArray<implement_t>::operator=(const tal::var::"
+                                     "BasicArray<implement_t>&)") +
                                  WITH + "(" + header(&b, 102) + ")}";
         const std::string what = e.what();
         EXPECT_EQ(tail, what.substr(what.size() - std::min(what.size(), tail.size())));
@@ -258,11 +256,11 @@ TEST_F(ArrayTest, IteratorsCompareByArrayAndPositionAndReadNothingPastTheEnd)
     EXPECT_EQ(&f, referent(a.get(0)));
     tal_var_test::expect_foreign_refused<
         tal::var::IArrayConstIteratorImpl,
-        tal_var_test::ForeignImpl<tal::var::IArrayIteratorImpl, tal::var::IArrayConstIteratorImpl,
-                                  size_t> >(
+        tal_var_test::ForeignImpl<tal::var::IArrayIteratorImpl, tal::var::IArrayConstIteratorImpl, size_t>>(
         *k, "ArrayIteratorImpl",
         std::string("void tal::var::BasicArray<implement_t>::ArrayConstIteratorImpl::assign("
-                    "const tal::var::IArrayConstIteratorImpl&)") + WITH);
+                    "const tal::var::IArrayConstIteratorImpl&)") +
+            WITH);
     EXPECT_TRUE(k->equal_to(*m));
 
     // The array shrinks under a walk: what is gone reads as the shared null.

@@ -23,8 +23,8 @@ TEST(Bool, KindTextsAndConversions)
         EXPECT_STREQ("N3tal3var4BoolE", typeid(i).name());
         EXPECT_EQ(IVar::IS_BOOL, i.get_mask());
         EXPECT_TRUE(i.is_bool());
-        EXPECT_FALSE(i.is_null() || i.is_number() || i.is_int8() || i.is_double() ||
-                     i.is_uint64() || i.is_string() || i.is_array() || i.is_raw());
+        EXPECT_FALSE(i.is_null() || i.is_number() || i.is_int8() || i.is_double() || i.is_uint64() ||
+                     i.is_string() || i.is_array() || i.is_raw());
         EXPECT_STREQ("tal::var::Bool", i.get_type().c_str());
         EXPECT_STREQ(b ? "true" : "false", i.to_string().c_str());
         EXPECT_EQ(std::string("[tal::var::Bool]") + (b ? "true" : "false"), i.dump(0).c_str());
@@ -99,8 +99,7 @@ TEST(Bool, RefusalsKeepTheValueAlsoThroughTheKind)
         Bool b(true);
         const Caught caught = catch_refusal(c.assign, b);
         EXPECT_EQ("tal::InvalidOperationException", caught.cls);
-        EXPECT_EQ(std::string("type[N3tal3var4BoolE] this[[tal::var::Bool]true") + c.tail,
-                  caught.message);
+        EXPECT_EQ(std::string("type[N3tal3var4BoolE] this[[tal::var::Bool]true") + c.tail, caught.message);
         EXPECT_TRUE(b.to_bool());
     }
     Bool b(true);

@@ -24,24 +24,18 @@ inline std::string header(const char* kind, const void* container, size_t size)
 }
 
 // What a container element (a Ref) refers to.
-inline const IVar* referent(const IVar& element)
-{
-    return &static_cast<const tal::var::Ref&>(element).ref();
-}
+inline const IVar* referent(const IVar& element) { return &static_cast<const tal::var::Ref&>(element).ref(); }
 
 // Every refusing default of the interface whose function text contains none
 // of own must still refuse on v, with v's mangled type and dump(0).
 inline void expect_kept_refusals(IVar& v, std::initializer_list<const char*> own)
 {
-    const std::string front =
-        std::string("type[") + typeid(v).name() + "] this[" + v.dump(0).c_str();
+    const std::string front = std::string("type[") + typeid(v).name() + "] this[" + v.dump(0).c_str();
     size_t kept = 0;
     for (const Refusal& row : all_refusals()) {
         bool defined = false;
-        for (const char* o : own)
-            defined = defined || row.function.find(o) != std::string::npos;
-        if (defined)
-            continue;
+        for (const char* o : own) defined = defined || row.function.find(o) != std::string::npos;
+        if (defined) continue;
         ++kept;
         const Caught c = catch_refusal(row.call, v);
         EXPECT_EQ(row.function, c.function);
@@ -61,7 +55,7 @@ struct ForeignImpl : ConstIface {
     bool equal_to(const MutableIface&) const override { return true; }
     bool equal_to(const ConstIface&) const override { return true; }
     void iterate() override {}
-    std::remove_cv_t<std::remove_reference_t<Key> > k{};
+    std::remove_cv_t<std::remove_reference_t<Key>> k{};
 };
 
 // impl takes the foreign implementation's position: it throws

@@ -21,7 +21,7 @@ using tal_test::CountingPool;
 
 namespace {
 
-typedef tal::pool_allocator<std::pair<tal::string, Ref> > DictAlloc;
+typedef tal::pool_allocator<std::pair<tal::string, Ref>> DictAlloc;
 
 const char* const WITH = " [with implement_t = tal::var::__StdMapAdapter<tal::pool_allocator>]";
 
@@ -57,9 +57,9 @@ protected:
 TEST_F(DictTest, KeysAreOrderedByUnsignedBytesWithEmbeddedNuls)
 {
     Dict& d = make();
-    for (const std::string& k : {std::string("b"), std::string("a\0", 2), std::string("ab"),
-                                 std::string("\xff"), std::string("B"), std::string(),
-                                 std::string("a"), std::string("a\0y", 3), std::string("a\0x", 3)})
+    for (const std::string& k :
+         {std::string("b"), std::string("a\0", 2), std::string("ab"), std::string("\xff"), std::string("B"),
+          std::string(), std::string("a"), std::string("a\0y", 3), std::string("a\0x", 3)})
         d.set(tal::string(k.data(), k.size()), t);
     EXPECT_EQ(std::string("|B|a|a\0|a\0x|a\0y|ab|b|\xff|", 23), keys_of(d));
 }
@@ -77,7 +77,8 @@ TEST_F(DictTest, GetNeverInsertsWhileTheSubscriptDoesAndSetRebinds)
     } catch (const tal::KeyNotFoundException& e) {
         EXPECT_STREQ("key[nope]", e.what());
         EXPECT_EQ(std::string("const tal::var::IVar& tal::var::BasicDict<implement_t>::operator[]"
-                              "(const tal::string&) const") + WITH,
+                              "(const tal::string&) const") +
+                      WITH,
                   e.function());
     }
 
@@ -107,11 +108,10 @@ TEST_F(DictTest, GetNeverInsertsWhileTheSubscriptDoesAndSetRebinds)
 TEST_F(DictTest, KeepsTheInterfaceRefusalsOfEverythingButNamedAccess)
 {
     // The refusals' "type[" piece.
-    EXPECT_STREQ("N3tal3var9BasicDictINS0_15__StdMapAdapterINS_14pool_allocatorEEEEE",
-                 typeid(Dict).name());
-    tal_var_test::expect_kept_refusals(make(), {"::size() const", "get(const tal::string&",
-                                                "set(const tal::string&", "del(const tal::string&",
-                                                "operator[](const tal::string&", "dict_"});
+    EXPECT_STREQ("N3tal3var9BasicDictINS0_15__StdMapAdapterINS_14pool_allocatorEEEEE", typeid(Dict).name());
+    tal_var_test::expect_kept_refusals(make(),
+                                       {"::size() const", "get(const tal::string&", "set(const tal::string&",
+                                        "del(const tal::string&", "operator[](const tal::string&", "dict_"});
 }
 
 TEST_F(DictTest, AssignmentBetweenKinds)
@@ -127,7 +127,8 @@ TEST_F(DictTest, AssignmentBetweenKinds)
     } catch (const tal::InvalidOperationException& e) {
         EXPECT_STREQ("cast from [tal::var::Bool]true", e.what());
         EXPECT_EQ(std::string("tal::var::BasicDict<implement_t>& tal::var::BasicDict<implement_t>::"
-                              "operator=(tal::var::IVar&)") + WITH,
+                              "operator=(tal::var::IVar&)") +
+                      WITH,
                   e.function());
     }
     tal_var_test::ProbeVar unwalkable(0x20);  // a dict value that refuses its walk
@@ -157,9 +158,8 @@ TEST_F(DictTest, ClonesAndDumps)
     d.set("b", inner);
     d.set("a", f);
     char expected[512];
-    snprintf(expected, sizeof expected, "%s{a: @%p: [tal::var::Bool]false,b: @%p: %s}",
-             header(&d, 2).c_str(), static_cast<void*>(&f), static_cast<void*>(&inner),
-             header(&inner, 1).c_str());
+    snprintf(expected, sizeof expected, "%s{a: @%p: [tal::var::Bool]false,b: @%p: %s}", header(&d, 2).c_str(),
+             static_cast<void*>(&f), static_cast<void*>(&inner), header(&inner, 1).c_str());
     EXPECT_STREQ(expected, d.dump(1).c_str());
     EXPECT_EQ(header(&d, 2), d.dump(0).c_str());
 
@@ -239,10 +239,11 @@ TEST_F(DictTest, IteratorsCompareByDictAndPositionAndRefuseForeignOnes)
     tal_var_test::expect_foreign_refused<
         tal::var::IDictConstIteratorImpl,
         tal_var_test::ForeignImpl<tal::var::IDictIteratorImpl, tal::var::IDictConstIteratorImpl,
-                                  const tal::string&> >(
+                                  const tal::string&>>(
         *c, "DictIteratorImpl",
         std::string("void tal::var::BasicDict<implement_t>::DictConstIteratorImpl::assign("
-                    "const tal::var::IDictConstIteratorImpl&)") + WITH);
+                    "const tal::var::IDictConstIteratorImpl&)") +
+            WITH);
     EXPECT_TRUE(c->equal_to(*m));
 
     // The end position is never read: no map header is taken for an entry.

@@ -13,9 +13,9 @@
 using tal::var::Array;
 using tal::var::Bool;
 using tal::var::Dict;
+using tal::var::dump_to_string;
 using tal::var::IVar;
 using tal::var::Null;
-using tal::var::dump_to_string;
 
 namespace {
 
@@ -45,7 +45,7 @@ protected:
         arr.set(1, Null::null);
     }
 
-    Dict d{tal::pool_allocator<std::pair<tal::string, tal::var::Ref> >()};
+    Dict d{tal::pool_allocator<std::pair<tal::string, tal::var::Ref>>()};
     Array arr{tal::pool_allocator<tal::var::Ref>()};
     tal::var::Number<int> one{1};
     Bool t{true}, f{false};
@@ -59,11 +59,10 @@ protected:
 
 TEST_F(DumpTest, ScalarsAndLevelZeroOrEmptyContainersGiveTheirOwnDump)
 {
-    Dict empty{tal::pool_allocator<std::pair<tal::string, tal::var::Ref> >()};
+    Dict empty{tal::pool_allocator<std::pair<tal::string, tal::var::Ref>>()};
     EXPECT_EQ(">[tal::var::Bool]true", dumped(t, 0, "\n", 7, 9));
     EXPECT_EQ(">[tal::var::Null]null", dumped(Null::null, 3, "\n", 7, 9));
-    EXPECT_EQ(">" + fmt("[tal::var::BasicDict] this[%p] size[%zu]", &empty, 0),
-              dumped(empty, 5, "\n", 7, 9));
+    EXPECT_EQ(">" + fmt("[tal::var::BasicDict] this[%p] size[%zu]", &empty, 0), dumped(empty, 5, "\n", 7, 9));
     EXPECT_EQ(">" + dh, dumped(d, 0, "\n", 7, 9));
 
     tal::string s("kept");
@@ -72,9 +71,10 @@ TEST_F(DumpTest, ScalarsAndLevelZeroOrEmptyContainersGiveTheirOwnDump)
         ADD_FAILURE() << "no exception";
     } catch (const tal::NullPointerException& e) {
         EXPECT_STREQ("line_delimiter is NULL", e.what());
-        EXPECT_STREQ("void tal::var::dump_to_string(const tal::var::IVar&, tal::string&, size_t, "
-                     "const char*, size_t, size_t)",
-                     e.function());
+        EXPECT_STREQ(
+            "void tal::var::dump_to_string(const tal::var::IVar&, tal::string&, size_t, "
+            "const char*, size_t, size_t)",
+            e.function());
     }
     EXPECT_STREQ("kept", s.c_str());
 }
@@ -82,15 +82,15 @@ TEST_F(DumpTest, ScalarsAndLevelZeroOrEmptyContainersGiveTheirOwnDump)
 TEST_F(DumpTest, IndentedLayout)
 {
     EXPECT_EQ(">" + dh + "{\n  a: " + a + ",\n  b: " + b + "\n}", dumped(d, 1, "\n", 2, 0));
-    EXPECT_EQ(">" + dh + "{\n   a: " + a + ",\n   b: " + b + "{\n     0: " + e0 + ",\n     1: " + e1 +
-                  "\n   }\n }",
-              dumped(d, 2, "\n", 2, 1));
+    EXPECT_EQ(
+        ">" + dh + "{\n   a: " + a + ",\n   b: " + b + "{\n     0: " + e0 + ",\n     1: " + e1 + "\n   }\n }",
+        dumped(d, 2, "\n", 2, 1));
     EXPECT_EQ(ah + "{0: " + e0 + ",1: " + e1 + "}", std::string(arr.dump(1).c_str()));
 
-    Dict k{tal::pool_allocator<std::pair<tal::string, tal::var::Ref> >()};
+    Dict k{tal::pool_allocator<std::pair<tal::string, tal::var::Ref>>()};
     k.set(tal::string("x\0y", 3), one);  // a key is written whole
-    EXPECT_EQ(">" + fmt("[tal::var::BasicDict] this[%p] size[%zu]", &k, 1) + "{x" +
-                  std::string(1, '\0') + "y: " + a + "}",
+    EXPECT_EQ(">" + fmt("[tal::var::BasicDict] this[%p] size[%zu]", &k, 1) + "{x" + std::string(1, '\0') +
+                  "y: " + a + "}",
               dumped(k, 1, "", 0, 0));
 }
 
@@ -105,8 +105,7 @@ TEST_F(DumpTest, ATreeContainingItselfEndsAtTheLevelOrTheNestingCap)
     const tal::string huge = loop.dump(SIZE_MAX);
     const std::string text(huge.c_str(), huge.size());
     size_t headers = 0;
-    for (size_t pos = 0; (pos = text.find(h, pos)) != std::string::npos; pos += h.size())
-        ++headers;
+    for (size_t pos = 0; (pos = text.find(h, pos)) != std::string::npos; pos += h.size()) ++headers;
     EXPECT_EQ(tal::var::MAX_TREE_DEPTH + 1, headers);
 }
 

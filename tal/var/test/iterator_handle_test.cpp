@@ -24,8 +24,7 @@ struct Position {
     const void* pos;
 };
 
-template <typename Iface, typename Elem, typename Key, typename Value, typename Mutable,
-          typename Const>
+template <typename Iface, typename Elem, typename Key, typename Value, typename Mutable, typename Const>
 struct Impl : Iface, Position {
     Impl(Elem* begin_, size_t i) : begin(begin_) { pos = begin_ + i; }
     Elem* at() const { return static_cast<Elem*>(const_cast<void*>(pos)); }
@@ -43,11 +42,9 @@ struct Impl : Iface, Position {
     Elem* begin;
 };
 
-typedef Impl<IArrayConstIteratorImpl, Ref, size_t, const IVar&, IArrayIteratorImpl,
-             IArrayConstIteratorImpl>
+typedef Impl<IArrayConstIteratorImpl, Ref, size_t, const IVar&, IArrayIteratorImpl, IArrayConstIteratorImpl>
     ArrayConstImpl;
-typedef Impl<IDictIteratorImpl, Entry, const tal::string&, IVar&, IDictIteratorImpl,
-             IDictConstIteratorImpl>
+typedef Impl<IDictIteratorImpl, Entry, const tal::string&, IVar&, IDictIteratorImpl, IDictConstIteratorImpl>
     DictImpl;
 
 // Array handle functions have no allocator argument: they use this source.
@@ -57,13 +54,15 @@ template <typename T>
 T* make_in(void* source, const T& from)
 {
     void* mem = static_cast<CountingPool*>(source)->malloc(sizeof(T));
-    if (!mem)
-        throw tal::BadAllocException() << "refused";
+    if (!mem) throw tal::BadAllocException() << "refused";
     return ::new (mem) T(from);
 }
 
 template <typename T, typename I>
-I* array_clone(const I* p) { return make_in(g_array_source, static_cast<const T&>(*p)); }
+I* array_clone(const I* p)
+{
+    return make_in(g_array_source, static_cast<const T&>(*p));
+}
 template <typename T, typename I>
 void array_destroy(I* p)
 {

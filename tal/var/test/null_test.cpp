@@ -23,8 +23,8 @@ TEST(Null, SharedInstanceKindAndTexts)
     const IVar& n = Null::null;
     EXPECT_STREQ("N3tal3var4NullE", typeid(n).name());
     EXPECT_TRUE(n.is_null());
-    EXPECT_FALSE(n.is_ref() || n.is_bool() || n.is_number() || n.is_string() || n.is_raw() ||
-                 n.is_array() || n.is_dict());
+    EXPECT_FALSE(n.is_ref() || n.is_bool() || n.is_number() || n.is_string() || n.is_raw() || n.is_array() ||
+                 n.is_dict());
     EXPECT_STREQ("[tal::var::Null]null", n.dump(0).c_str());
     EXPECT_STREQ("[tal::var::Null]null", n.dump(5).c_str());
     EXPECT_STREQ("null", n.to_string().c_str());
@@ -64,8 +64,7 @@ TEST(Null, CloneIsANewPoolOwnedNull)
 {
     tal_test::CountingPool source;
     tal::ResourcePool rp(source);
-    for (Null* copy : {&Null::null.clone(rp), &Null::null.clone(rp, false),
-                       &Null::null.clone(rp, true)}) {
+    for (Null* copy : {&Null::null.clone(rp), &Null::null.clone(rp, false), &Null::null.clone(rp, true)}) {
         EXPECT_NE(&Null::null, copy);
         EXPECT_TRUE(copy->is_null());
         EXPECT_EQ(sizeof(Null), source.size_of(copy));

@@ -67,7 +67,7 @@ const TypeRow& row_of()
 {
     int i = 0, found = -1;
     for_each_number_type([&](auto* tag) {
-        if (std::is_same<T, std::remove_pointer_t<decltype(tag)> >::value) {
+        if (std::is_same<T, std::remove_pointer_t<decltype(tag)>>::value) {
             found = i;
         }
         ++i;
@@ -79,16 +79,26 @@ const TypeRow& row_of()
 template <typename T>
 T read_as(const IVar& v)
 {
-    if constexpr (std::is_same<T, signed char>::value) return v.to_int8();
-    else if constexpr (std::is_same<T, unsigned char>::value) return v.to_uint8();
-    else if constexpr (std::is_same<T, short>::value) return v.to_int16();
-    else if constexpr (std::is_same<T, unsigned short>::value) return v.to_uint16();
-    else if constexpr (std::is_same<T, int>::value) return v.to_int32();
-    else if constexpr (std::is_same<T, unsigned int>::value) return v.to_uint32();
-    else if constexpr (std::is_same<T, long long>::value) return v.to_int64();
-    else if constexpr (std::is_same<T, unsigned long long>::value) return v.to_uint64();
-    else if constexpr (std::is_same<T, float>::value) return v.to_float();
-    else return v.to_double();
+    if constexpr (std::is_same<T, signed char>::value)
+        return v.to_int8();
+    else if constexpr (std::is_same<T, unsigned char>::value)
+        return v.to_uint8();
+    else if constexpr (std::is_same<T, short>::value)
+        return v.to_int16();
+    else if constexpr (std::is_same<T, unsigned short>::value)
+        return v.to_uint16();
+    else if constexpr (std::is_same<T, int>::value)
+        return v.to_int32();
+    else if constexpr (std::is_same<T, unsigned int>::value)
+        return v.to_uint32();
+    else if constexpr (std::is_same<T, long long>::value)
+        return v.to_int64();
+    else if constexpr (std::is_same<T, unsigned long long>::value)
+        return v.to_uint64();
+    else if constexpr (std::is_same<T, float>::value)
+        return v.to_float();
+    else
+        return v.to_double();
 }
 
 template <typename T>
@@ -110,10 +120,7 @@ struct Result {
     std::string cls, text;
     bool operator==(const Result& o) const { return cls == o.cls && text == o.text; }
 };
-std::ostream& operator<<(std::ostream& os, const Result& r)
-{
-    return os << r.cls << ": " << r.text;
-}
+std::ostream& operator<<(std::ostream& os, const Result& r) { return os << r.cls << ": " << r.text; }
 
 template <typename F>
 Result result_of(F f)
@@ -127,8 +134,9 @@ Result result_of(F f)
 
 std::string assign_text(const char* with, const std::string& source_dump)
 {
-    return std::string("{tal::var::Number<T>& tal::var::Number<T>::operator=(tal::var::IVar&) "
-                       "[with T = ") +
+    return std::string(
+               "{tal::var::Number<T>& tal::var::Number<T>::operator=(tal::var::IVar&) "
+               "[with T = ") +
            with + "](" + source_dump + ")}";
 }
 
@@ -152,8 +160,8 @@ TEST(Number, KindsAndTexts)
         for (const TypeRow& other : ROWS) {
             EXPECT_EQ(&other == &row, (v.*other.test)()) << other.with;
         }
-        EXPECT_FALSE(v.is_null() || v.is_ref() || v.is_bool() || v.is_string() ||
-                     v.is_array() || v.is_dict() || v.is_callable() || v.is_raw());
+        EXPECT_FALSE(v.is_null() || v.is_ref() || v.is_bool() || v.is_string() || v.is_array() ||
+                     v.is_dict() || v.is_callable() || v.is_raw());
         EXPECT_TRUE(v.to_bool());
         n.clear();
         EXPECT_STREQ("0", v.to_string().c_str());
@@ -257,23 +265,28 @@ TEST(Number, CheckedConversionsAtTheirBounds)
         const char* what;
         Result got, expected;
     } rows[] = {
-        {"int8 -128 to uint8", result_of([] { return Number<signed char>(-128).to_uint8(); }),
+        {"int8 -128 to uint8",
+         result_of([] { return Number<signed char>(-128).to_uint8(); }),
          {"tal::UnderflowException", "value[-128] bound[0]"}},
-        {"int8 -128 to int16", result_of([] { return Number<signed char>(-128).to_int16(); }),
+        {"int8 -128 to int16",
+         result_of([] { return Number<signed char>(-128).to_int16(); }),
          {"ok", "-128"}},
-        {"uint32 2147483648 to int", result_of([] {
+        {"uint32 2147483648 to int",
+         result_of([] {
              Number<int> n(5);
              n = 2147483648u;
              return n.to_int32();
          }),
          {"tal::OverflowException", "value[2147483648] bound[2147483647U]"}},
-        {"uint16 65535 to int", result_of([] {
+        {"uint16 65535 to int",
+         result_of([] {
              Number<int> n(5);
              n = static_cast<unsigned short>(65535);
              return n.to_int32();
          }),
          {"ok", "65535"}},
-        {"int64 -1 to uint64", result_of([] {
+        {"int64 -1 to uint64",
+         result_of([] {
              Number<unsigned long long> n(5);
              n = -1LL;
              return n.to_uint64();
@@ -285,19 +298,24 @@ TEST(Number, CheckedConversionsAtTheirBounds)
         {"uint64 max to double",
          result_of([] { return Number<unsigned long long>(18446744073709551615ULL).to_double(); }),
          {"ok", "1.8446744073709552e+19"}},
-        {"double inf to int", result_of([] { return Number<double>(HUGE_VAL).to_int32(); }),
+        {"double inf to int",
+         result_of([] { return Number<double>(HUGE_VAL).to_int32(); }),
          {"tal::OverflowException", "value[inf] bound[2147483647.0]"}},
-        {"double -inf to int", result_of([] { return Number<double>(-HUGE_VAL).to_int32(); }),
+        {"double -inf to int",
+         result_of([] { return Number<double>(-HUGE_VAL).to_int32(); }),
          {"tal::UnderflowException", "value[-inf] bound[-2147483648.0]"}},
-        {"float -1.5 to uint16", result_of([] { return Number<float>(-1.5f).to_uint16(); }),
+        {"float -1.5 to uint16",
+         result_of([] { return Number<float>(-1.5f).to_uint16(); }),
          {"tal::UnderflowException", "value[-1.5] bound[0.0]"}},
-        {"double 1e300 into float", result_of([] {
+        {"double 1e300 into float",
+         result_of([] {
              Number<float> n(1);
              n = 1e300;
              return n.to_double();
          }),
          {"ok", "inf"}},
-        {"true into uint8", result_of([] {
+        {"true into uint8",
+         result_of([] {
              Number<unsigned char> n(9);
              n = true;
              return n.to_uint8();
@@ -321,37 +339,138 @@ TEST(Number, TextRoutes)
         const char* what;
         Result got, expected;
     } rows[] = {
-        {"int 0x10", result_of([] { Number<int> n(1); n = "0x10"; return n.to_int32(); }), {"ok", "16"}},
-        {"int 010", result_of([] { Number<int> n(1); n = "010"; return n.to_int32(); }), {"ok", "8"}},
-        {"int 12abc", result_of([] { Number<int> n(1); n = "12abc"; return n.to_int32(); }), {"ok", "12"}},
-        {"int abc", result_of([] { Number<int> n(1); n = "abc"; return n.to_int32(); }),
+        {"int 0x10",
+         result_of([] {
+             Number<int> n(1);
+             n = "0x10";
+             return n.to_int32();
+         }),
+         {"ok", "16"}},
+        {"int 010",
+         result_of([] {
+             Number<int> n(1);
+             n = "010";
+             return n.to_int32();
+         }),
+         {"ok", "8"}},
+        {"int 12abc",
+         result_of([] {
+             Number<int> n(1);
+             n = "12abc";
+             return n.to_int32();
+         }),
+         {"ok", "12"}},
+        {"int abc",
+         result_of([] {
+             Number<int> n(1);
+             n = "abc";
+             return n.to_int32();
+         }),
          {"tal::BadCastException", "s[abc]"}},
-        {"int null", result_of([] { Number<int> n(1); n = static_cast<const char*>(nullptr); return n.to_int32(); }),
+        {"int null",
+         result_of([] {
+             Number<int> n(1);
+             n = static_cast<const char*>(nullptr);
+             return n.to_int32();
+         }),
          {"tal::NullPointerException", "s[]s"}},
-        {"int tal::string", result_of([&] { Number<int> n(1); n = forty_two; return n.to_int32(); }), {"ok", "42"}},
-        {"int8 200", result_of([] { Number<signed char> n(1); n = "200"; return n.to_int8(); }),
+        {"int tal::string",
+         result_of([&] {
+             Number<int> n(1);
+             n = forty_two;
+             return n.to_int32();
+         }),
+         {"ok", "42"}},
+        {"int8 200",
+         result_of([] {
+             Number<signed char> n(1);
+             n = "200";
+             return n.to_int8();
+         }),
          {"tal::OverflowException", "value[200] bound[127L]"}},
-        {"uint8 -0", result_of([] { Number<unsigned char> n(1); n = "-0"; return n.to_uint8(); }), {"ok", "0"}},
-        {"uint8 -1", result_of([] { Number<unsigned char> n(1); n = "-1"; return n.to_uint8(); }),
+        {"uint8 -0",
+         result_of([] {
+             Number<unsigned char> n(1);
+             n = "-0";
+             return n.to_uint8();
+         }),
+         {"ok", "0"}},
+        {"uint8 -1",
+         result_of([] {
+             Number<unsigned char> n(1);
+             n = "-1";
+             return n.to_uint8();
+         }),
          {"tal::UnderflowException", "value[-1] bound[0L]"}},
-        {"uint16 -0", result_of([] { Number<unsigned short> n(1); n = "-0"; return n.to_uint16(); }),
+        {"uint16 -0",
+         result_of([] {
+             Number<unsigned short> n(1);
+             n = "-0";
+             return n.to_uint16();
+         }),
          {"tal::UnderflowException", "s[-0]"}},
-        {"uint16 65536", result_of([] { Number<unsigned short> n(1); n = "65536"; return n.to_uint16(); }),
+        {"uint16 65536",
+         result_of([] {
+             Number<unsigned short> n(1);
+             n = "65536";
+             return n.to_uint16();
+         }),
          {"tal::OverflowException", "value[65536] bound[65535UL]"}},
-        {"uint32 -1", result_of([] { Number<unsigned int> n(1); n = "-1"; return n.to_uint32(); }),
+        {"uint32 -1",
+         result_of([] {
+             Number<unsigned int> n(1);
+             n = "-1";
+             return n.to_uint32();
+         }),
          {"tal::UnderflowException", "s[-1]"}},
-        {"uint32 null", result_of([] { Number<unsigned int> n(1); n = static_cast<const char*>(nullptr); return n.to_uint32(); }),
+        {"uint32 null",
+         result_of([] {
+             Number<unsigned int> n(1);
+             n = static_cast<const char*>(nullptr);
+             return n.to_uint32();
+         }),
          {"tal::NullPointerException", "s"}},
-        {"int64 2^63", result_of([] { Number<long long> n(1); n = "9223372036854775808"; return n.to_int64(); }),
+        {"int64 2^63",
+         result_of([] {
+             Number<long long> n(1);
+             n = "9223372036854775808";
+             return n.to_int64();
+         }),
          {"tal::OverflowException", "s[9223372036854775808]"}},
-        {"uint64 abc", result_of([] { Number<unsigned long long> n(1); n = "abc"; return n.to_uint64(); }),
+        {"uint64 abc",
+         result_of([] {
+             Number<unsigned long long> n(1);
+             n = "abc";
+             return n.to_uint64();
+         }),
          {"tal::BadCastException", "not numerial string: s[abc]"}},
-        {"float 1e39", result_of([] { Number<float> n(1); n = "1e39"; return n.to_float(); }),
+        {"float 1e39",
+         result_of([] {
+             Number<float> n(1);
+             n = "1e39";
+             return n.to_float();
+         }),
          {"tal::OverflowException", "s[1e39]"}},
-        {"float 2.5", result_of([] { Number<float> n(1); n = "2.5"; return n.to_float(); }), {"ok", "2.5"}},
-        {"double 1e39", result_of([] { Number<double> n(1); n = "1e39"; return n.to_double(); }),
+        {"float 2.5",
+         result_of([] {
+             Number<float> n(1);
+             n = "2.5";
+             return n.to_float();
+         }),
+         {"ok", "2.5"}},
+        {"double 1e39",
+         result_of([] {
+             Number<double> n(1);
+             n = "1e39";
+             return n.to_double();
+         }),
          {"ok", "9.9999999999999994e+38"}},
-        {"double -1e400", result_of([] { Number<double> n(1); n = "-1e400"; return n.to_double(); }),
+        {"double -1e400",
+         result_of([] {
+             Number<double> n(1);
+             n = "-1e400";
+             return n.to_double();
+         }),
          {"tal::UnderflowException", "s[-1e400]"}},
     };
     for (const auto& r : rows) {
@@ -380,25 +499,86 @@ TEST(Number, AssignmentFromAValue)
         const char* what;
         Result got, expected;
     } rows[] = {
-        {"int from double 2.5", result_of([&] { Number<int> n(1); n = static_cast<IVar&>(d_2_5); return n.to_int32(); }), {"ok", "2"}},
-        {"int from double 3e9", result_of([&] { Number<int> n(1); n = static_cast<IVar&>(d_3e9); return n.to_int32(); }),
+        {"int from double 2.5",
+         result_of([&] {
+             Number<int> n(1);
+             n = static_cast<IVar&>(d_2_5);
+             return n.to_int32();
+         }),
+         {"ok", "2"}},
+        {"int from double 3e9",
+         result_of([&] {
+             Number<int> n(1);
+             n = static_cast<IVar&>(d_3e9);
+             return n.to_int32();
+         }),
          {"tal::OverflowException",
           "value[3e+09] bound[2147483647.0]" + assign_text("int", "[tal::var::Number<d>]3e+09")}},
-        {"double from float 2.5", result_of([&] { Number<double> n(1); n = static_cast<IVar&>(f_2_5); return n.to_double(); }), {"ok", "2.5"}},
-        {"float from text 2.5", result_of([&] { Number<float> n(1); n = static_cast<IVar&>(text_2_5); return n.to_float(); }), {"ok", "2.5"}},
-        {"double from uint64 max", result_of([&] { Number<double> n(1); n = static_cast<IVar&>(u_max); return n.to_double(); }),
+        {"double from float 2.5",
+         result_of([&] {
+             Number<double> n(1);
+             n = static_cast<IVar&>(f_2_5);
+             return n.to_double();
+         }),
+         {"ok", "2.5"}},
+        {"float from text 2.5",
+         result_of([&] {
+             Number<float> n(1);
+             n = static_cast<IVar&>(text_2_5);
+             return n.to_float();
+         }),
+         {"ok", "2.5"}},
+        {"double from uint64 max",
+         result_of([&] {
+             Number<double> n(1);
+             n = static_cast<IVar&>(u_max);
+             return n.to_double();
+         }),
          {"ok", "1.8446744073709552e+19"}},
-        {"uint8 from float 300.5", result_of([&] { Number<unsigned char> n(1); n = static_cast<IVar&>(f_300_5); return n.to_uint8(); }),
+        {"uint8 from float 300.5",
+         result_of([&] {
+             Number<unsigned char> n(1);
+             n = static_cast<IVar&>(f_300_5);
+             return n.to_uint8();
+         }),
          {"tal::OverflowException",
           "value[300.5] bound[255.0]" + assign_text("unsigned char", "[tal::var::Number<f>]300.5")}},
-        {"int from text 12abc", result_of([&] { Number<int> n(1); n = static_cast<IVar&>(text_12abc); return n.to_int32(); }), {"ok", "12"}},
-        {"int from text abc", result_of([&] { Number<int> n(1); n = static_cast<IVar&>(text_abc); return n.to_int32(); }),
+        {"int from text 12abc",
+         result_of([&] {
+             Number<int> n(1);
+             n = static_cast<IVar&>(text_12abc);
+             return n.to_int32();
+         }),
+         {"ok", "12"}},
+        {"int from text abc",
+         result_of([&] {
+             Number<int> n(1);
+             n = static_cast<IVar&>(text_abc);
+             return n.to_int32();
+         }),
          {"tal::BadCastException", "s[abc]" + assign_text("int", "[tal::var::String]abc")}},
-        {"int64 from a reference", result_of([&] { Number<long long> n(1); n = static_cast<IVar&>(ref_i); return n.to_int64(); }), {"ok", "-3"}},
-        {"uint32 from a negative through a reference", result_of([&] { Number<unsigned int> n(1); n = static_cast<IVar&>(ref_i); return n.to_uint32(); }),
+        {"int64 from a reference",
+         result_of([&] {
+             Number<long long> n(1);
+             n = static_cast<IVar&>(ref_i);
+             return n.to_int64();
+         }),
+         {"ok", "-3"}},
+        {"uint32 from a negative through a reference",
+         result_of([&] {
+             Number<unsigned int> n(1);
+             n = static_cast<IVar&>(ref_i);
+             return n.to_uint32();
+         }),
          {"tal::UnderflowException",
           "value[-3] bound[0LL]" + assign_text("unsigned int", std::string(ref_i.dump(0).c_str()))}},
-        {"int8 from true", result_of([&] { Number<signed char> n(0); n = static_cast<IVar&>(yes); return n.to_int8(); }), {"ok", "1"}},
+        {"int8 from true",
+         result_of([&] {
+             Number<signed char> n(0);
+             n = static_cast<IVar&>(yes);
+             return n.to_int8();
+         }),
+         {"ok", "1"}},
     };
     for (const auto& r : rows) {
         EXPECT_EQ(r.expected, r.got) << r.what;

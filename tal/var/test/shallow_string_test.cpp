@@ -30,8 +30,7 @@ TEST(ShallowString, KindAndTextsOverANulInside)
     EXPECT_STREQ("N3tal3var13ShallowStringE", typeid(v).name());
     EXPECT_EQ(IVar::IS_STRING, v.get_mask());
     EXPECT_TRUE(v.is_string());
-    EXPECT_FALSE(v.is_number() || v.is_null() || v.is_bool() || v.is_raw() || v.is_double() ||
-                 v.is_uint64());
+    EXPECT_FALSE(v.is_number() || v.is_null() || v.is_bool() || v.is_raw() || v.is_double() || v.is_uint64());
     EXPECT_STREQ("tal::var::ShallowString", v.get_type().c_str());
     EXPECT_EQ(bytes, v.c_str());
     EXPECT_EQ(5u, v.c_str_len());
@@ -53,8 +52,8 @@ TEST(ShallowString, ConstructionRefusals)
     } rows[] = {
         {"abc with 2", [] { ShallowString("abc", 2); }, "tal::BadArgumentException", "wrong len:2"},
         {"abc with 4", [] { ShallowString("abc\0x", 4); }, "tal::BadArgumentException", "wrong len:4"},
-        {"npos", [] { ShallowString("abc", tal::ShallowCopyString::npos); },
-         "tal::BadArgumentException", "wrong len:18446744073709551615"},
+        {"npos", [] { ShallowString("abc", tal::ShallowCopyString::npos); }, "tal::BadArgumentException",
+         "wrong len:18446744073709551615"},
         {"null", [] { ShallowString(nullptr, 0); }, "tal::NullPointerException", ""},
         {"null text alone", [] { ShallowString(static_cast<const char*>(nullptr)); },
          "tal::NullPointerException", "cstr is NULL"},

@@ -70,7 +70,8 @@ TEST(String, ConversionsParseTheText)
         {"-1", [](const IVar& v) { return v.to_uint8(); }, "tal::UnderflowException value[-1] bound[0L]"},
         {"-1", [](const IVar& v) { return v.to_uint16(); }, "tal::UnderflowException s[-1]"},
         {"-1", [](const IVar& v) { return v.to_int32(); }, "-1"},
-        {"70000", [](const IVar& v) { return v.to_uint16(); }, "tal::OverflowException value[70000] bound[65535UL]"},
+        {"70000", [](const IVar& v) { return v.to_uint16(); },
+         "tal::OverflowException value[70000] bound[65535UL]"},
         {"4294967295", [](const IVar& v) { return v.to_uint32(); }, "4294967295"},
         {"-9223372036854775808", [](const IVar& v) { return v.to_int64(); }, "-9223372036854775808"},
         {"18446744073709551615", [](const IVar& v) { return v.to_uint64(); }, "18446744073709551615"},
@@ -79,8 +80,10 @@ TEST(String, ConversionsParseTheText)
         {"1e39", [](const IVar& v) { return v.to_float(); }, "tal::OverflowException s[1e39]"},
         {"abc", [](const IVar& v) { return v.to_int32(); }, "tal::BadCastException s[abc]"},
         {"abc", [](const IVar& v) { return v.to_uint32(); }, "tal::BadCastException s[abc]"},
-        {"abc", [](const IVar& v) { return v.to_uint64(); }, "tal::BadCastException not numerial string: s[abc]"},
-        {"abc", [](const IVar& v) { return v.to_double(); }, "tal::BadCastException not numerial string: s[abc]"},
+        {"abc", [](const IVar& v) { return v.to_uint64(); },
+         "tal::BadCastException not numerial string: s[abc]"},
+        {"abc", [](const IVar& v) { return v.to_double(); },
+         "tal::BadCastException not numerial string: s[abc]"},
     };
     for (const auto& r : rows) {
         const String s(r.text, tal::pool_allocator<char>());
@@ -186,12 +189,9 @@ TEST(String, GrowthAndRefusedBlocks)
         String t("ab", tal::pool_allocator<char>(&source));
         source.refuse_all();
         const std::function<void(IVar&)> refused[] = {
-            [](IVar& v) { v = true; },
-            [](IVar& v) { v = 18446744073709551615ULL; },
-            [](IVar& v) { v = 1e300; },
-            [](IVar& v) { v = "some long text"; },
-            [&longer](IVar& v) { v = longer; },
-            [&big](IVar& v) { v = static_cast<IVar&>(big); },
+            [](IVar& v) { v = true; },          [](IVar& v) { v = 18446744073709551615ULL; },
+            [](IVar& v) { v = 1e300; },         [](IVar& v) { v = "some long text"; },
+            [&longer](IVar& v) { v = longer; }, [&big](IVar& v) { v = static_cast<IVar&>(big); },
         };
         for (const auto& assign : refused) {
             EXPECT_THROW(assign(t), tal::BadAllocException);
@@ -222,18 +222,20 @@ TEST(String, PoolCreationAndClones)
     {
         tal::ResourcePool rp(objects);
         const tal::pool_allocator<char> alloc(&texts);
-        String& empty = rp.create<String, tal::pool_allocator<char> >(alloc);
+        String& empty = rp.create<String, tal::pool_allocator<char>>(alloc);
         EXPECT_EQ(0u, texts.mallocs);
         EXPECT_EQ(sizeof(String), objects.size_of(&empty));
         EXPECT_EQ(0u, empty.c_str_len());
 
         const char* const text = "ab\0cdef";
         const unsigned long length = 4;
-        String& s = rp.create<String, const char*, unsigned long, tal::pool_allocator<char> >(text, length, alloc);
+        String& s =
+            rp.create<String, const char*, unsigned long, tal::pool_allocator<char>>(text, length, alloc);
         EXPECT_EQ(std::string("ab\0c", 4), text_of(s));
         EXPECT_EQ(5u, texts.size_of(s.c_str()));
         const unsigned long zero = 0;
-        String& none = rp.create<String, const char*, unsigned long, tal::pool_allocator<char> >(text, zero, alloc);
+        String& none =
+            rp.create<String, const char*, unsigned long, tal::pool_allocator<char>>(text, zero, alloc);
         EXPECT_EQ(0u, none.c_str_len());
         EXPECT_EQ(1u, texts.live_blocks());
 
@@ -254,7 +256,8 @@ TEST(String, PoolCreationAndClones)
         const size_t live = objects.live_blocks();
         const char* const null_text = nullptr;
         try {
-            rp.create<String, const char*, unsigned long, tal::pool_allocator<char> >(null_text, length, alloc);
+            rp.create<String, const char*, unsigned long, tal::pool_allocator<char>>(null_text, length,
+                                                                                     alloc);
             ADD_FAILURE() << "no exception";
         } catch (const tal::NullPointerException& e) {
             EXPECT_STREQ("cstr", e.what());
@@ -263,9 +266,10 @@ TEST(String, PoolCreationAndClones)
 
         objects.refuse_all();
         char expected[64];
-        snprintf(expected, sizeof expected, "_mempool[%p] size[%zu]", static_cast<void*>(&objects), sizeof(String));
+        snprintf(expected, sizeof expected, "_mempool[%p] size[%zu]", static_cast<void*>(&objects),
+                 sizeof(String));
         try {
-            rp.create<String, tal::pool_allocator<char> >(alloc);
+            rp.create<String, tal::pool_allocator<char>>(alloc);
             ADD_FAILURE() << "no exception";
         } catch (const tal::BadAllocException& e) {
             EXPECT_STREQ(expected, e.what());

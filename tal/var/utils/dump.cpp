@@ -47,9 +47,10 @@ void dump_to_string(const tal::var::IVar& var, tal::string& res, size_t verbose_
     if (!line_delimiter) {
         // The function text spells the parameters in full, as reports always did.
         throw NullPointerException()
-            << ExceptionArg("void tal::var::dump_to_string(const tal::var::IVar&, tal::string&, "
-                            "size_t, const char*, size_t, size_t)",
-                            __FILE__, __LINE__)
+            << ExceptionArg(
+                   "void tal::var::dump_to_string(const tal::var::IVar&, tal::string&, "
+                   "size_t, const char*, size_t, size_t)",
+                   __FILE__, __LINE__)
             << "line_delimiter is NULL";
     }
     const bool is_array = var.is_array();
@@ -77,8 +78,7 @@ void dump_to_string(const tal::var::IVar& var, tal::string& res, size_t verbose_
     }
 }
 
-tal::string dump_container(const IVar& container, const char* kind, size_t size,
-                           size_t verbose_level)
+tal::string dump_container(const IVar& container, const char* kind, size_t size, size_t verbose_level)
 {
     tal::string s;
     if (verbose_level == 0) {

@@ -20,13 +20,12 @@ namespace var {
 // A null line_delimiter throws tal::NullPointerException "line_delimiter is
 // NULL" before res changes. Exceptions of the values' dumps and iterators pass
 // on, and what was appended before them stays.
-void dump_to_string(const IVar& var, tal::string& res, size_t verbose_level,
-                    const char* line_delimiter, size_t per_indent, size_t total_indent);
+void dump_to_string(const IVar& var, tal::string& res, size_t verbose_level, const char* line_delimiter,
+                    size_t per_indent, size_t total_indent);
 
 // A container's own dump: "[<kind>] this[<address>] size[<size>]" at level
 // 0; above it the one-line tree text (an empty line delimiter, no indent).
-tal::string dump_container(const IVar& container, const char* kind, size_t size,
-                           size_t verbose_level);
+tal::string dump_container(const IVar& container, const char* kind, size_t size, size_t verbose_level);
 
 // Writes the tree text ("\n" between lines, 4 spaces per level) and a newline
 // to standard output with printf, so only the text up to a first NUL shows.

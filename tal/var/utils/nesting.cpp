@@ -12,8 +12,8 @@ thread_local size_t t_depth = 0;
 NestingGuard::NestingGuard(const ExceptionArg& site)
 {
     if (t_depth >= MAX_TREE_DEPTH) {
-        throw OutOfBoundException() << site << "nesting deeper than "
-                                    << (unsigned long)MAX_TREE_DEPTH << " levels";
+        throw OutOfBoundException() << site << "nesting deeper than " << (unsigned long)MAX_TREE_DEPTH
+                                    << " levels";
     }
     ++t_depth;
 }

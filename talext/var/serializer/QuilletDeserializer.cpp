@@ -64,21 +64,16 @@ IVar& build_bool(tal::ResourcePool& rp, copy_option_t, const quillet::Iterator& 
     return rp.create<Bool>(it.value()[0] != 0);
 }
 
-IVar& build_null(tal::ResourcePool&, copy_option_t, const quillet::Iterator&)
-{
-    return Null::null;
-}
+IVar& build_null(tal::ResourcePool&, copy_option_t, const quillet::Iterator&) { return Null::null; }
 
 // The value length counts the text's final NUL, which is not copied (nor,
 // when copying, examined; a borrowed text must end in it).
 IVar& build_string(tal::ResourcePool& rp, copy_option_t copy_opt, const quillet::Iterator& it)
 {
     const uint32_t n = it.length();
-    if (n == 0)
-        return rp.create<String>(rp.get_allocator());
+    if (n == 0) return rp.create<String>(rp.get_allocator());
     const unsigned long text_len = n - 1;
-    if (copy_opt == QuilletDeserializer::SHALLOW)
-        return rp.create<ShallowString>(it.value(), text_len);
+    if (copy_opt == QuilletDeserializer::SHALLOW) return rp.create<ShallowString>(it.value(), text_len);
     return rp.create<String>(it.value(), text_len, rp.get_allocator());
 }
 
@@ -86,20 +81,13 @@ IVar& build_raw(tal::ResourcePool& rp, copy_option_t copy_opt, const quillet::It
 {
     const unsigned int n = it.length();
     const void* data = it.value();
-    if (copy_opt == QuilletDeserializer::DEEP)
-        data = rp.clone_raw(data, n);
+    if (copy_opt == QuilletDeserializer::DEEP) data = rp.clone_raw(data, n);
     return rp.create<ShallowRaw>(data, n);
 }
 
-Dict& new_dict(tal::ResourcePool& rp)
-{
-    return rp.create<Dict>(Dict::allocator_type(&rp.get_mempool()));
-}
+Dict& new_dict(tal::ResourcePool& rp) { return rp.create<Dict>(Dict::allocator_type(&rp.get_mempool())); }
 
-Array& new_array(tal::ResourcePool& rp)
-{
-    return rp.create<Array>(Array::allocator_type(&rp.get_mempool()));
-}
+Array& new_array(tal::ResourcePool& rp) { return rp.create<Array>(Array::allocator_type(&rp.get_mempool())); }
 
 // Function text of the mapping's throw site, as its reports have always read.
 const char* const DESERIALIZE_VALUE_FUNCTION =
@@ -123,8 +111,10 @@ tal::string column_key(tal::ResourcePool& rp, const quillet::ObjectIterator& col
 // Column f of field ran out before the first column's count of rows.
 [[noreturn]] void throw_short_column(uint32_t f, uint32_t field, const tal::string& key)
 {
-    throw tal::OutOfBoundException() << tal::ExceptionArg(DESERIALIZE_OBJECTISOARRAY_FUNCTION, __FILE__, __LINE__)
-                                     << "cannot fetch item from field  " << f << "/" << field << " named " << key;
+    throw tal::OutOfBoundException() << tal::ExceptionArg(DESERIALIZE_OBJECTISOARRAY_FUNCTION, __FILE__,
+                                                          __LINE__)
+                                     << "cannot fetch item from field  " << f << "/" << field << " named "
+                                     << key;
 }
 
 }  // namespace
@@ -132,12 +122,10 @@ tal::string column_key(tal::ResourcePool& rp, const quillet::ObjectIterator& col
 size_t getQuilletSize(const quillet::Buffer& buffer)
 {
     const uint8_t type = buffer.read<unsigned char>(0);
-    if (quillet::protocol::is_deleted(type))
-        return 0;
+    if (quillet::protocol::is_deleted(type)) return 0;
     return quillet::protocol::visit_header(type, [&](auto tag) -> size_t {
         typedef typename decltype(tag)::type header_t;
-        if (buffer.capacity() < sizeof(header_t))
-            return sizeof(header_t);
+        if (buffer.capacity() < sizeof(header_t)) return sizeof(header_t);
         return buffer.read<header_t>(0).size();
     });
 }
@@ -174,8 +162,7 @@ const QuilletDeserializer::item_kind_t& QuilletDeserializer::_s_kind(uint8_t typ
     };
     static const std::array<item_kind_t, 256> kinds = [] {
         std::array<item_kind_t, 256> t{};
-        for (const auto& row : rows)
-            t[row.type] = row.kind;
+        for (const auto& row : rows) t[row.type] = row.kind;
         return t;
     }();
     return kinds[type];
@@ -189,8 +176,7 @@ QuilletDeserializer::~QuilletDeserializer() {}
 
 size_t QuilletDeserializer::try_deserialize(const void* buf, size_t max_size)
 {
-    if (buf == nullptr)
-        throw tal::NullPointerException() << TAL_EXCEPTION_ARG << "buf is NULL";
+    if (buf == nullptr) throw tal::NullPointerException() << TAL_EXCEPTION_ARG << "buf is NULL";
     // A caller buffer of 4 GiB or more is viewed up to the format's limit.
     const quillet::buffer::buffer buffer(buf, max_size);
     const size_t pack_size = getQuilletSize(buffer);
@@ -198,8 +184,7 @@ size_t QuilletDeserializer::try_deserialize(const void* buf, size_t max_size)
         throw tal::ParseErrorException()
             << TAL_EXCEPTION_ARG << "bad quillet data, unknown quillet item type, buffer size:" << max_size;
     }
-    if (max_size < pack_size)
-        return pack_size;
+    if (max_size < pack_size) return pack_size;
     const quillet::Iterator it = quillet::buffer::Reader::getIterator(buffer);
     const container_builder_t container = _s_kind(it.getType()).container;
     if (container == nullptr) {
@@ -211,22 +196,15 @@ size_t QuilletDeserializer::try_deserialize(const void* buf, size_t max_size)
     return pack_size;
 }
 
-IVar& QuilletDeserializer::get_result() const
-{
-    return *_pres;
-}
+IVar& QuilletDeserializer::get_result() const { return *_pres; }
 
-int QuilletDeserializer::set_opt(int, const void*, size_t)
-{
-    return -1;
-}
+int QuilletDeserializer::set_opt(int, const void*, size_t) { return -1; }
 
 IVar& QuilletDeserializer::_deserialize_value(const quillet::buffer::Reader& reader,
                                               const quillet::Iterator& it)
 {
     const container_builder_t container = _s_kind(it.getType()).container;
-    if (container == nullptr)
-        return _deserialize_scalar(it);
+    if (container == nullptr) return _deserialize_scalar(it);
     // The child reader counts the nesting level and refuses one too deep.
     quillet::buffer::Reader child(reader, it);
     return (this->*container)(child);
@@ -279,8 +257,7 @@ IVar& QuilletDeserializer::_deserialize_objectisoarray(quillet::buffer::Reader& 
     if (field > MAX_FIELDS) {
         throw tal::OutOfBoundException() << TAL_EXCEPTION_ARG << "too many isoarray fields! found " << field;
     }
-    if (field == 0)
-        return arr;
+    if (field == 0) return arr;
     quillet::ObjectIterator field_iter;
     if (!reader.next(field_iter)) {
         throw tal::OutOfBoundException() << TAL_EXCEPTION_ARG << "cannot fetch field 0/" << field;
@@ -290,11 +267,9 @@ IVar& QuilletDeserializer::_deserialize_objectisoarray(quillet::buffer::Reader& 
     // A stored count may claim more rows than the first column holds. Each
     // item it yields takes at least one byte of its value, so such a column
     // would run out at row 0 anyway: it fails so before any row is made.
-    if (size > field_iter.length())
-        throw_short_column(0, field, column_key(_rp, field_iter));
+    if (size > field_iter.length()) throw_short_column(0, field, column_key(_rp, field_iter));
     Dict* children = _rp.create_array<Dict>(size, Dict::allocator_type(&_rp.get_mempool()));
-    for (uint32_t i = 0; i < size; ++i)
-        arr.set(i, children[i]);
+    for (uint32_t i = 0; i < size; ++i) arr.set(i, children[i]);
     for (uint32_t f = 0; f < field; ++f) {
         if (!reader.next(field_iter)) {
             throw tal::OutOfBoundException()
@@ -304,8 +279,7 @@ IVar& QuilletDeserializer::_deserialize_objectisoarray(quillet::buffer::Reader& 
         const tal::string key = column_key(_rp, field_iter);
         quillet::Iterator child_iter;
         for (uint32_t i = 0; i < size; ++i) {
-            if (!field_reader.next(child_iter))
-                throw_short_column(f, field, key);
+            if (!field_reader.next(child_iter)) throw_short_column(f, field, key);
             children[i].set(key, _deserialize_value(field_reader, child_iter));
         }
     }

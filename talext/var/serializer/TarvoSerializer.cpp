@@ -26,8 +26,7 @@ namespace {
 size_t pack_size(const tarvo_t* pack)
 {
     const int size = tarvo_get_size(pack);
-    if (size < 0)
-        throw_refused(TAL_EXCEPTION_ARG, "tarvo_get_size() failed: ", size);
+    if (size < 0) throw_refused(TAL_EXCEPTION_ARG, "tarvo_get_size() failed: ", size);
     return static_cast<size_t>(size);
 }
 
@@ -47,8 +46,7 @@ public:
     {
         if (_s._depth >= MAX_TREE_DEPTH) {
             throw TarvoSerializerException() << TAL_EXCEPTION_ARG << "nesting deeper than "
-                                             << static_cast<unsigned long>(MAX_TREE_DEPTH)
-                                             << " levels";
+                                             << static_cast<unsigned long>(MAX_TREE_DEPTH) << " levels";
         }
         ++_s._depth;
     }
@@ -72,29 +70,23 @@ TarvoSerializer::TarvoSerializer()
 
 size_t TarvoSerializer::serialize(const IVar& var, void* buf, size_t max_size)
 {
-    if (buf == NULL)
-        throw NullPointerException() << TAL_EXCEPTION_ARG << "buf";
-    if (max_size == 0)
-        throw BadArgumentException() << TAL_EXCEPTION_ARG << "max_size can't be 0";
-    if (!var.is_dict())
-        throw BadArgumentException() << TAL_EXCEPTION_ARG << "Only Dict is accepted";
+    if (buf == NULL) throw NullPointerException() << TAL_EXCEPTION_ARG << "buf";
+    if (max_size == 0) throw BadArgumentException() << TAL_EXCEPTION_ARG << "max_size can't be 0";
+    if (!var.is_dict()) throw BadArgumentException() << TAL_EXCEPTION_ARG << "Only Dict is accepted";
     if (_version != 1 && _version != 2) {
-        throw TarvoSerializerException() << TAL_EXCEPTION_ARG << "version " << _version
-                                         << "is not supported";
+        throw TarvoSerializerException() << TAL_EXCEPTION_ARG << "version " << _version << "is not supported";
     }
     // The size is the caller's option: on the heap, never a stack array of
     // any size asked for. A negative size is refused by the open (-2).
     const size_t work_size = _tmp_buffer_size > 0 ? static_cast<size_t>(_tmp_buffer_size) : 0;
     std::unique_ptr<char[]> work(new (std::nothrow) char[work_size]);
-    if (!work)
-        throw BadAllocException() << TAL_EXCEPTION_ARG << "size[" << work_size << "]";
+    if (!work) throw BadAllocException() << TAL_EXCEPTION_ARG << "size[" << work_size << "]";
 
     char* const out = static_cast<char*>(buf);
     const int size = max_size > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(max_size);
     tarvo_t* pack = tarvo_open_w(_version, out, size, work.get(), _tmp_buffer_size);
     const int err = TARVO_PTR_ERR(pack);
-    if (err != 0)
-        throw TarvoSerializerException() << TAL_EXCEPTION_ARG << "pack create failed: " << err;
+    if (err != 0) throw TarvoSerializerException() << TAL_EXCEPTION_ARG << "pack create failed: " << err;
     _serialize_dict(var, pack);
     tarvo_close(pack);
     if (tarvo_get_buffer(pack) != out)
@@ -104,11 +96,9 @@ size_t TarvoSerializer::serialize(const IVar& var, void* buf, size_t max_size)
 
 size_t TarvoSerializer::serialize(const IVar& var, tarvo_t* pack)
 {
-    if (pack == NULL)
-        throw NullPointerException() << TAL_EXCEPTION_ARG << "pack cannot be NULL!";
+    if (pack == NULL) throw NullPointerException() << TAL_EXCEPTION_ARG << "pack cannot be NULL!";
     const int err = TARVO_PTR_ERR(pack);
-    if (err != 0)
-        throw TarvoSerializerException() << TAL_EXCEPTION_ARG << "not a valid pack" << err;
+    if (err != 0) throw TarvoSerializerException() << TAL_EXCEPTION_ARG << "not a valid pack" << err;
     if (var.is_dict())
         _serialize_dict(var, pack);
     else if (var.is_array())
@@ -120,11 +110,9 @@ size_t TarvoSerializer::serialize(const IVar& var, tarvo_t* pack)
 
 int TarvoSerializer::set_opt(int optname, const void* optval, size_t optlen)
 {
-    if (optval == NULL)
-        throw NullPointerException() << TAL_EXCEPTION_ARG << "optval cannot be NULL!";
+    if (optval == NULL) throw NullPointerException() << TAL_EXCEPTION_ARG << "optval cannot be NULL!";
     int* const options[] = {&_version, &_tmp_buffer_size};  // options 1 and 2
-    if (optname < 1 || optname > 2 || optlen != sizeof(int))
-        return -1;
+    if (optname < 1 || optname > 2 || optlen != sizeof(int)) return -1;
     std::memcpy(options[optname - 1], optval, sizeof(int));
     return 0;
 }
@@ -132,8 +120,7 @@ int TarvoSerializer::set_opt(int optname, const void* optval, size_t optlen)
 void TarvoSerializer::_dispatch(tarvo_t* pack, const char* key, const IVar& value)
 {
     const mask_t m = value.get_mask();
-    const handler_t handler =
-        (m & IVar::IS_NUMBER) ? _s_subtype_map[(m >> 8) & 0xFF] : _s_type_map[m & 0xFF];
+    const handler_t handler = (m & IVar::IS_NUMBER) ? _s_subtype_map[(m >> 8) & 0xFF] : _s_type_map[m & 0xFF];
     (this->*handler)(pack, key, value);
 }
 
@@ -158,22 +145,19 @@ void TarvoSerializer::_serialize_dict(const IVar& var, tarvo_t* pack)
     }
     DictConstIterator it = var.dict_begin();
     DictConstIterator end = var.dict_end();
-    for (; it != end; ++it)
-        _serialize_member(pack, it->key(), it->value());
+    for (; it != end; ++it) _serialize_member(pack, it->key(), it->value());
 }
 
 void TarvoSerializer::_serialize_array(const IVar& var, tarvo_t* pack)
 {
     DepthGuard level(*this);
     const size_t n = var.size();
-    for (size_t i = 0; i < n; ++i)
-        _dispatch(pack, NULL, var.get(i));
+    for (size_t i = 0; i < n; ++i) _dispatch(pack, NULL, var.get(i));
 }
 
 void TarvoSerializer::_check_put(int r, const ExceptionArg& site, const char* text) const
 {
-    if (r != 0 && _throw_on_tarvo_error)
-        throw_refused(site, text, r);
+    if (r != 0 && _throw_on_tarvo_error) throw_refused(site, text, r);
 }
 
 void TarvoSerializer::_serialize_child(tarvo_t* child, const ExceptionArg& site, const char* text,
@@ -181,8 +165,7 @@ void TarvoSerializer::_serialize_child(tarvo_t* child, const ExceptionArg& site,
                                        void (TarvoSerializer::*walk)(const IVar&, tarvo_t*))
 {
     const int err = TARVO_PTR_ERR(child);
-    if (err != 0)
-        throw_refused(site, text, err);
+    if (err != 0) throw_refused(site, text, err);
     ChildFinisher finisher = {child};
     (this->*walk)(value, child);
 }
@@ -196,9 +179,9 @@ void TarvoSerializer::serialize_null(tarvo_t* pack, const char* key, const IVar&
 
 // The handlers that convert the value with one operation and put it with
 // one function; a refused put reads "<put function>() failed: <error text>".
-#define TAL_VAR_SCALAR_HANDLER(handler, put, convert)                                     \
-    void TarvoSerializer::handler(tarvo_t* pack, const char* key, const IVar& value)      \
-    {                                                                                     \
+#define TAL_VAR_SCALAR_HANDLER(handler, put, convert)                                       \
+    void TarvoSerializer::handler(tarvo_t* pack, const char* key, const IVar& value)        \
+    {                                                                                       \
         _check_put(put(pack, key, value.convert()), TAL_EXCEPTION_ARG, #put "() failed: "); \
     }
 TAL_VAR_SCALAR_HANDLER(serialize_bool, tarvo_put_bool, to_bool)
@@ -223,22 +206,21 @@ void TarvoSerializer::serialize_raw(tarvo_t* pack, const char* key, const IVar& 
 
 void TarvoSerializer::serialize_array(tarvo_t* pack, const char* key, const IVar& value)
 {
-    _serialize_child(tarvo_put_array(pack, key), TAL_EXCEPTION_ARG, "tarvo_put_array() failed: ",
-                     value, &TarvoSerializer::_serialize_array);
+    _serialize_child(tarvo_put_array(pack, key), TAL_EXCEPTION_ARG, "tarvo_put_array() failed: ", value,
+                     &TarvoSerializer::_serialize_array);
 }
 
 void TarvoSerializer::serialize_dict(tarvo_t* pack, const char* key, const IVar& value)
 {
-    _serialize_child(tarvo_put_object(pack, key), TAL_EXCEPTION_ARG, "tarvo_put_object() failed: ",
-                     value, &TarvoSerializer::_serialize_dict);
+    _serialize_child(tarvo_put_object(pack, key), TAL_EXCEPTION_ARG, "tarvo_put_object() failed: ", value,
+                     &TarvoSerializer::_serialize_dict);
 }
 
 void TarvoSerializer::_s_set_type_handler(handler_t handler, unsigned short set_mask,
                                           unsigned short unset_mask)
 {
     for (unsigned i = 0; i < 256; ++i)
-        if (IVar::check_mask(static_cast<mask_t>(i), set_mask, unset_mask))
-            _s_type_map[i] = handler;
+        if (IVar::check_mask(static_cast<mask_t>(i), set_mask, unset_mask)) _s_type_map[i] = handler;
 }
 
 void TarvoSerializer::_s_set_subtype_handler(handler_t handler, unsigned short set_mask,
@@ -263,8 +245,7 @@ bool TarvoSerializer::_s_init_type_map()
         {&TarvoSerializer::serialize_array, IVar::IS_ARRAY, IVar::NONE_MASK},
         {&TarvoSerializer::serialize_dict, IVar::IS_DICT, IVar::NONE_MASK},
     };
-    for (const auto& row : rows)
-        _s_set_type_handler(row.handler, row.set_mask, row.unset_mask);
+    for (const auto& row : rows) _s_set_type_handler(row.handler, row.set_mask, row.unset_mask);
     return true;
 }
 
@@ -288,8 +269,7 @@ bool TarvoSerializer::_s_init_subtype_map()
         TAL_VAR_SUBTYPE_ROW(serialize_double, double),
 #undef TAL_VAR_SUBTYPE_ROW
     };
-    for (const auto& row : rows)
-        _s_set_subtype_handler(row.handler, row.set_mask, row.unset_mask);
+    for (const auto& row : rows) _s_set_subtype_handler(row.handler, row.set_mask, row.unset_mask);
     return true;
 }
 

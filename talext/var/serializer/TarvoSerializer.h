@@ -18,8 +18,7 @@ static const int DEFAULT_TMP_BUFFER_SIZE = 81920;
 // Failures of the pack serializer itself: a put or an open refused by the
 // pack library, an unusable pack, an unsupported version, an empty key, a
 // tree nested too deep. The quillet conversion retries on exactly these.
-class TarvoSerializerException
-    : public tal::BasicException<TarvoSerializerException, tal::Exception> {};
+class TarvoSerializerException : public tal::BasicException<TarvoSerializerException, tal::Exception> {};
 
 // Writes a tree of values into a pack through the tarvo_ functions. Each
 // value goes to one of twelve handlers chosen by its kind mask through two
@@ -51,10 +50,7 @@ public:
 
     // Whether a refused scalar or null put throws (the default) or is left
     // out silently. Refused containers always throw.
-    void set_throw_on_tarvo_error(bool throw_on_tarvo_error)
-    {
-        _throw_on_tarvo_error = throw_on_tarvo_error;
-    }
+    void set_throw_on_tarvo_error(bool throw_on_tarvo_error) { _throw_on_tarvo_error = throw_on_tarvo_error; }
     bool get_throw_on_tarvo_error() const { return _throw_on_tarvo_error; }
 
 protected:
@@ -95,13 +91,11 @@ private:
     // The child container just put for a dict or array value (or its error
     // code, thrown from site): walks the value into it and gives the child
     // back, also when the walk throws.
-    void _serialize_child(tarvo_t* child, const ExceptionArg& site, const char* text,
-                          const IVar& value, void (TarvoSerializer::*walk)(const IVar&, tarvo_t*));
+    void _serialize_child(tarvo_t* child, const ExceptionArg& site, const char* text, const IVar& value,
+                          void (TarvoSerializer::*walk)(const IVar&, tarvo_t*));
 
-    static void _s_set_type_handler(handler_t handler, unsigned short set_mask,
-                                    unsigned short unset_mask);
-    static void _s_set_subtype_handler(handler_t handler, unsigned short set_mask,
-                                       unsigned short unset_mask);
+    static void _s_set_type_handler(handler_t handler, unsigned short set_mask, unsigned short unset_mask);
+    static void _s_set_subtype_handler(handler_t handler, unsigned short set_mask, unsigned short unset_mask);
     static bool _s_init_type_map();
     static bool _s_init_subtype_map();
 

@@ -25,7 +25,8 @@ namespace tarvo {
 // FNV-1a over n bytes, continued from h; a name hashed in pieces hashes as
 // the same bytes in one piece.
 constexpr uint32_t NAME_HASH_START = 2166136261u;
-inline uint32_t name_hash(uint32_t h, const char* p, size_t n) noexcept {
+inline uint32_t name_hash(uint32_t h, const char* p, size_t n) noexcept
+{
     for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<uint8_t>(p[i])) * 16777619u;
     return h;
 }
@@ -39,7 +40,8 @@ public:
     void drop(Allocator& allocator) noexcept;
 
     template <class Keys>
-    bool contains(const Keys& keys, const typename Keys::Query& name) const noexcept {
+    bool contains(const Keys& keys, const typename Keys::Query& name) const noexcept
+    {
         if (listing()) {
             for (uint32_t i = 0; i < _used; ++i)
                 if (keys.matches(_slots[i], name)) return true;
@@ -54,7 +56,8 @@ public:
     // names once the table hashes). Drops
     // the whole table when it cannot grow within reserve.
     template <class Keys>
-    void insert(Allocator& allocator, const Keys& keys, uint32_t off, size_t reserve) noexcept {
+    void insert(Allocator& allocator, const Keys& keys, uint32_t off, size_t reserve) noexcept
+    {
         if (!keys.named(off)) return;
         if (listing()) {
             if (_used < LIST_MAX) {
@@ -81,7 +84,8 @@ private:
     void start_hashing(uint32_t slots = MIN_SLOTS) noexcept;
 
     template <class Keys>
-    void add(Allocator& allocator, const Keys& keys, uint32_t off, size_t reserve) noexcept {
+    void add(Allocator& allocator, const Keys& keys, uint32_t off, size_t reserve) noexcept
+    {
         const uint32_t h = keys.hash(off);
         for (uint32_t i = h & _mask; _slots[i] != 0; i = (i + 1) & _mask)
             if (keys.same(_slots[i], off)) return;
@@ -108,6 +112,6 @@ private:
     uint32_t _used = 0;
 };
 
-} // namespace tarvo
+}  // namespace tarvo
 
-#endif // TARVO_BITS_NAME_INDEX_H
+#endif  // TARVO_BITS_NAME_INDEX_H

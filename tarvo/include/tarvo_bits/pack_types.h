@@ -14,14 +14,14 @@ namespace tarvo {
 
 // How the length of a type's value is given.
 enum class ValueForm : uint8_t {
-    FIXED,     // always the same number of bytes
-    TEXT,      // the text and its NUL, so at least one byte
-    BYTES,     // any number of bytes
-    CONTAINER, // a nested object or array: its count, then its items
+    FIXED,      // always the same number of bytes
+    TEXT,       // the text and its NUL, so at least one byte
+    BYTES,      // any number of bytes
+    CONTAINER,  // a nested object or array: its count, then its items
 };
 
 struct PackType {
-    int code;       // TARVO_TYPE_ code, also the version-1 type byte
+    int code;  // TARVO_TYPE_ code, also the version-1 type byte
     ValueForm form;
     uint8_t size;   // bytes of a FIXED value in a version-1 pack
     uint8_t v2;     // version-2 type byte a put writes; its low nibble is
@@ -32,10 +32,14 @@ struct PackType {
     constexpr size_t v2_size() const noexcept { return v2 & TARVOV2_FIXED_ITEM; }
     // Bounds of the value_size that iteration hands out for an item of this
     // type, whichever the pack version.
-    constexpr size_t min_size() const noexcept {
-        return form == ValueForm::FIXED ? (size < v2_size() ? size : v2_size()) : form == ValueForm::TEXT ? 1 : 0;
+    constexpr size_t min_size() const noexcept
+    {
+        return form == ValueForm::FIXED  ? (size < v2_size() ? size : v2_size())
+               : form == ValueForm::TEXT ? 1
+                                         : 0;
     }
-    constexpr size_t max_size() const noexcept {
+    constexpr size_t max_size() const noexcept
+    {
         return form == ValueForm::FIXED ? (size > v2_size() ? size : v2_size()) : SIZE_MAX;
     }
 };
@@ -58,12 +62,13 @@ inline constexpr PackType PACK_TYPES[] = {
 
 // The row of a plain type code; nullptr for a code that names no stored
 // type (TARVO_TYPE_PACK, TARVO_TYPE_V2_OTHER, anything else).
-constexpr const PackType* pack_type(int code) noexcept {
+constexpr const PackType* pack_type(int code) noexcept
+{
     for (const PackType& t : PACK_TYPES)
         if (t.code == code) return &t;
     return nullptr;
 }
 
-} // namespace tarvo
+}  // namespace tarvo
 
-#endif // TARVO_BITS_PACK_TYPES_H
+#endif  // TARVO_BITS_PACK_TYPES_H

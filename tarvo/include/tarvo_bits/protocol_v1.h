@@ -52,7 +52,7 @@
 // Holds only offsets into the caller's buffer, re-checked on every use, so a
 // handle copied or dropped without cleanup does no harm.
 struct tarvo_v1_t {
-    char*         buf;   // first byte of the pack (its header)
+    char* buf;           // first byte of the pack (its header)
     std::uint32_t size;  // bytes the pack was opened over: no read or write goes past
     std::uint32_t at;    // offset of the container's item; 0 for the root
 };
@@ -60,17 +60,17 @@ struct tarvo_v1_t {
 // One stored item as iteration hands it out; the pointers lead into the
 // pack buffer and stay valid while the pack is not changed.
 struct tarvo_v1_item_t {
-    char*         internal;    // the stored item
-    int           type;        // plain type code
+    char* internal;            // the stored item
+    int type;                  // plain type code
     std::uint32_t value_size;  // for a str, with its NUL
-    const char*   key;         // full path, NUL-terminated
-    const char*   value;
+    const char* key;           // full path, NUL-terminated
+    const char* value;
 };
 
 enum {
     TARVO_V1_HEADER_SIZE = 24,
-    TARVO_V1_MIN_BUFFER  = 41,
-    TARVO_V1_MAX_KEY     = 65535  // key bytes with the NUL
+    TARVO_V1_MIN_BUFFER = 41,
+    TARVO_V1_MAX_KEY = 65535  // key bytes with the NUL
 };
 
 // Each function returns 0 (or a count, size or length) on success and a
@@ -87,14 +87,14 @@ int tarvo_v1_length(const char* head, int n);
 // Sets the room left to 0: later puts fail, reads still work.
 int tarvo_v1_close(tarvo_v1_t* pack);
 
-int   tarvo_v1_get_size(const tarvo_v1_t* pack);
+int tarvo_v1_get_size(const tarvo_v1_t* pack);
 char* tarvo_v1_get_buffer(const tarvo_v1_t* pack);
-int   tarvo_v1_get_item_count(const tarvo_v1_t* pack);
+int tarvo_v1_get_item_count(const tarvo_v1_t* pack);
 
 // Appends a scalar of plain type code type; data holds its size bytes,
 // integers and floating values little-endian, a str with its NUL (its last
-// byte is stored as NUL, unread). A bool is stored as 1 for any non-zero byte. name is NULL for an element of an
-// array and required in an object.
+// byte is stored as NUL, unread). A bool is stored as 1 for any non-zero byte. name is NULL for an element of
+// an array and required in an object.
 int tarvo_v1_put(tarvo_v1_t* pack, const char* name, int type, const void* data, std::uint32_t size);
 // Appends an empty object (type 2) or array (type 4) and fills child (OUT).
 // A NULL child means no memory was found for its handle: -11 once the name
@@ -127,15 +127,15 @@ constexpr int MIN_TEMP = 96;
 // tarvo_v1_put_container does otherwise.
 struct KeyIndex {
     NameIndex names;
-    uint32_t covered; // child count the index covers: any other count means
-                      // another handle put into the object
+    uint32_t covered;  // child count the index covers: any other count means
+                       // another handle put into the object
 };
 
 // A handle's key index (in its own temp block; null until built) with the
 // memory it grows in.
 struct IndexedKeys {
     Allocator& allocator;
-    size_t reserve; // temp bytes to leave free: a few child handles
+    size_t reserve;  // temp bytes to leave free: a few child handles
     KeyIndex* index;
 
     KeyIndex* ready() const noexcept { return index && index->names.ready() ? index : nullptr; }
@@ -148,7 +148,7 @@ struct IndexedKeys {
 // as those functions).
 int put(tarvo_v1_t* pack, const char* name, int type, const void* data, uint32_t size, IndexedKeys* keys);
 int put_container(tarvo_v1_t* pack, const char* name, int type, tarvo_v1_t* child, IndexedKeys* keys);
-} // namespace v1
+}  // namespace v1
 
 // The tarvo::Tarvo interface over the version-1 engine: one open container
 // of a version-1 pack, placed in the pack's temp area (or pool).
@@ -173,6 +173,6 @@ private:
 
 static_assert(sizeof(Protocol_v1) == 40, "a version-1 handle takes 40 temp bytes");
 
-} // namespace tarvo
+}  // namespace tarvo
 
 #endif

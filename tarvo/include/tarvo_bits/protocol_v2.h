@@ -33,7 +33,7 @@ constexpr uint32_t EMPTY_ROOT = CONTAINER_HEADER + COUNT_SIZE;
 constexpr uint32_t MAX_SHORT_VALUE = 255;
 constexpr int MIN_TEMP = 136;
 
-} // namespace v2
+}  // namespace v2
 
 // Handle of one version-2 object or array inside a caller's buffer.
 class Protocol_v2 final : public Tarvo {
@@ -42,8 +42,8 @@ public:
 
 private:
     enum : uint32_t {
-        WRITABLE = 1, // root or child made by a put
-        IN_CHILD = 2, // a child made by a put is still open
+        WRITABLE = 1,  // root or child made by a put
+        IN_CHILD = 2,  // a child made by a put is still open
     };
 
     // Bounds of one item, all offsets into _buf.
@@ -59,8 +59,8 @@ private:
 
     template <class T, class... A>
     friend T* create(Allocator& allocator, A&&... args) noexcept;
-    Protocol_v2(Allocator& allocator, char* buf, uint32_t capacity, uint32_t offset,
-                Protocol_v2* parent, uint32_t flags) noexcept;
+    Protocol_v2(Allocator& allocator, char* buf, uint32_t capacity, uint32_t offset, Protocol_v2* parent,
+                uint32_t flags) noexcept;
     void release_resources() noexcept override;
 
     bool bounds(Bounds& b) const noexcept;
@@ -73,15 +73,15 @@ private:
     int append(const char* name, uint8_t type, const void* data, uint32_t size) noexcept;
     size_t child_reserve() const noexcept;
 
-    char* _buf;          // start of the pack buffer (offsets count from here)
-    uint32_t _offset;    // this container's type byte
-    uint32_t _capacity;  // bytes of _buf the pack may use
-    Protocol_v2* _parent; // container this one was put into (writable chain)
+    char* _buf;            // start of the pack buffer (offsets count from here)
+    uint32_t _offset;      // this container's type byte
+    uint32_t _capacity;    // bytes of _buf the pack may use
+    Protocol_v2* _parent;  // container this one was put into (writable chain)
     NameIndex _index;
 };
 
 static_assert(sizeof(Protocol_v2) == 64, "a version-2 handle takes 64 temp bytes");
 
-} // namespace tarvo
+}  // namespace tarvo
 
-#endif // TARVO_BITS_PROTOCOL_V2_H
+#endif  // TARVO_BITS_PROTOCOL_V2_H

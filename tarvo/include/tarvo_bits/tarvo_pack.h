@@ -71,7 +71,7 @@ protected:
     virtual void release_resources() noexcept {}
 
     uint32_t _magic;
-    uint32_t _flags; // engine-defined state bits
+    uint32_t _flags;  // engine-defined state bits
     Allocator* _allocator;
 };
 
@@ -79,24 +79,25 @@ protected:
 // handle or an error code cast to a pointer, and its overrides of every
 // operation of Tarvo. open_w writes an empty root object into buf; open_rw
 // checks the pack already in buf.
-#define TARVO_ENGINE_INTERFACE                                                                    \
-    static Tarvo* open_w(char* buf, int size, Allocator& allocator) noexcept;                     \
-    static Tarvo* open_rw(char* buf, int size, Allocator& allocator) noexcept;                    \
-    int version() const noexcept override;                                                        \
-    int put(const char* name, int type, const void* data, uint32_t size) noexcept override;       \
-    Tarvo* put_container(const char* name, int type) noexcept override;                          \
-    int close() noexcept override;                                                                \
-    int size() const noexcept override;                                                           \
-    char* buffer() const noexcept override;                                                       \
-    int item_count() const noexcept override;                                                     \
-    int valid() const noexcept override;                                                          \
-    int first_item(tarvo_item_t* item) const noexcept override;                                   \
-    int next_item(const tarvo_item_t* current, tarvo_item_t* next) const noexcept override;       \
+#define TARVO_ENGINE_INTERFACE                                                              \
+    static Tarvo* open_w(char* buf, int size, Allocator& allocator) noexcept;               \
+    static Tarvo* open_rw(char* buf, int size, Allocator& allocator) noexcept;              \
+    int version() const noexcept override;                                                  \
+    int put(const char* name, int type, const void* data, uint32_t size) noexcept override; \
+    Tarvo* put_container(const char* name, int type) noexcept override;                     \
+    int close() noexcept override;                                                          \
+    int size() const noexcept override;                                                     \
+    char* buffer() const noexcept override;                                                 \
+    int item_count() const noexcept override;                                               \
+    int valid() const noexcept override;                                                    \
+    int first_item(tarvo_item_t* item) const noexcept override;                             \
+    int next_item(const tarvo_item_t* current, tarvo_item_t* next) const noexcept override; \
     int child_from_item(const tarvo_item_t* item, int type, Tarvo** child) const noexcept override
 
 // Places a T in a block of allocator; nullptr when there is no room.
 template <class T, class... A>
-T* create(Allocator& allocator, A&&... args) noexcept {
+T* create(Allocator& allocator, A&&... args) noexcept
+{
     static_assert(alignof(T) <= TEMP_ALIGN, "temp blocks are only TEMP_ALIGN-aligned");
     void* block = allocator.allocate(sizeof(T));
     return block ? new (block) T(std::forward<A>(args)...) : nullptr;
@@ -104,7 +105,8 @@ T* create(Allocator& allocator, A&&... args) noexcept {
 
 // The engine object behind a handle, or nullptr for NULL, an error code
 // cast to a pointer, or a pointer that does not carry the magic number.
-inline Tarvo* from_handle(const tarvo_t* handle) noexcept {
+inline Tarvo* from_handle(const tarvo_t* handle) noexcept
+{
     if (TARVO_PTR_ERR(handle) != 0) return nullptr;
     // Read the magic number as bytes: the pointer may be anything.
     uint32_t magic;
@@ -115,10 +117,11 @@ inline Tarvo* from_handle(const tarvo_t* handle) noexcept {
 inline tarvo_t* to_handle(Tarvo* pack) noexcept { return reinterpret_cast<tarvo_t*>(pack); }
 
 template <class T = Tarvo>
-inline T* error_ptr(int code) noexcept {
+inline T* error_ptr(int code) noexcept
+{
     return reinterpret_cast<T*>(static_cast<intptr_t>(code));
 }
 
-} // namespace tarvo
+}  // namespace tarvo
 
-#endif // TARVO_BITS_TARVO_PACK_H
+#endif  // TARVO_BITS_TARVO_PACK_H
