@@ -10,66 +10,6 @@ namespace check_cast_detail {
 // sites of the family spell their function with it.
 template <typename T>
 struct type_name;
-template <>
-struct type_name<bool> {
-    static constexpr const char* TEXT = "bool";
-};
-template <>
-struct type_name<signed char> {
-    static constexpr const char* TEXT = "signed char";
-};
-template <>
-struct type_name<unsigned char> {
-    static constexpr const char* TEXT = "unsigned char";
-};
-template <>
-struct type_name<short> {
-    static constexpr const char* TEXT = "short int";
-};
-template <>
-struct type_name<unsigned short> {
-    static constexpr const char* TEXT = "short unsigned int";
-};
-template <>
-struct type_name<int> {
-    static constexpr const char* TEXT = "int";
-};
-template <>
-struct type_name<unsigned int> {
-    static constexpr const char* TEXT = "unsigned int";
-};
-template <>
-struct type_name<long> {
-    static constexpr const char* TEXT = "long int";
-};
-template <>
-struct type_name<unsigned long> {
-    static constexpr const char* TEXT = "long unsigned int";
-};
-template <>
-struct type_name<long long> {
-    static constexpr const char* TEXT = "long long int";
-};
-template <>
-struct type_name<unsigned long long> {
-    static constexpr const char* TEXT = "long long unsigned int";
-};
-template <>
-struct type_name<float> {
-    static constexpr const char* TEXT = "float";
-};
-template <>
-struct type_name<double> {
-    static constexpr const char* TEXT = "double";
-};
-template <>
-struct type_name<long double> {
-    static constexpr const char* TEXT = "long double";
-};
-template <>
-struct type_name<const char*> {
-    static constexpr const char* TEXT = "const char*";
-};
 
 // The number types of the family: the suffix a bound literal of the type
 // carries in messages, and the printf format its values are written with
@@ -77,70 +17,48 @@ struct type_name<const char*> {
 // plain char among them, is no member: check_cast refuses to compile for it.
 template <typename T>
 struct number_traits;
+
+#define TAL_CHECK_CAST_TYPE_NAME(T, NAME)         \
+    template <>                                   \
+    struct type_name<T> {                         \
+        static constexpr const char* TEXT = NAME; \
+    };
+#define TAL_CHECK_CAST_NUMBER(T, NAME, SUFFIX_, FORMAT_) \
+    TAL_CHECK_CAST_TYPE_NAME(T, NAME)                    \
+    template <>                                          \
+    struct number_traits<T> {                            \
+        static constexpr const char* SUFFIX = SUFFIX_;   \
+        static constexpr const char* FORMAT = FORMAT_;   \
+    };
+
+// clang-format off
+//                    type                name                      suffix  format
+TAL_CHECK_CAST_NUMBER(signed char,        "signed char",            "",     "%hhd")
+TAL_CHECK_CAST_NUMBER(unsigned char,      "unsigned char",          "",     "%hhu")
+TAL_CHECK_CAST_NUMBER(short,              "short int",              "",     "%hd")
+TAL_CHECK_CAST_NUMBER(unsigned short,     "short unsigned int",     "",     "%hu")
+TAL_CHECK_CAST_NUMBER(int,                "int",                    "",     "%d")
+TAL_CHECK_CAST_NUMBER(unsigned int,       "unsigned int",           "U",    "%u")
+TAL_CHECK_CAST_NUMBER(long,               "long int",               "L",    "%ld")
+TAL_CHECK_CAST_NUMBER(unsigned long,      "long unsigned int",      "UL",   "%lu")
+TAL_CHECK_CAST_NUMBER(long long,          "long long int",          "LL",   "%lld")
+TAL_CHECK_CAST_NUMBER(unsigned long long, "long long unsigned int", "ULL",  "%llu")
+TAL_CHECK_CAST_NUMBER(float,              "float",                  ".0",   "%g")
+TAL_CHECK_CAST_NUMBER(double,             "double",                 ".0",   "%lg")
+// clang-format on
+
+// bool is a source only (never written as text); long double and text are
+// sources of the conversions from text.
+TAL_CHECK_CAST_TYPE_NAME(bool, "bool")
 template <>
 struct number_traits<bool> {
     static constexpr const char* SUFFIX = "";
 };
-template <>
-struct number_traits<signed char> {
-    static constexpr const char* SUFFIX = "";
-    static constexpr const char* FORMAT = "%hhd";
-};
-template <>
-struct number_traits<unsigned char> {
-    static constexpr const char* SUFFIX = "";
-    static constexpr const char* FORMAT = "%hhu";
-};
-template <>
-struct number_traits<short> {
-    static constexpr const char* SUFFIX = "";
-    static constexpr const char* FORMAT = "%hd";
-};
-template <>
-struct number_traits<unsigned short> {
-    static constexpr const char* SUFFIX = "";
-    static constexpr const char* FORMAT = "%hu";
-};
-template <>
-struct number_traits<int> {
-    static constexpr const char* SUFFIX = "";
-    static constexpr const char* FORMAT = "%d";
-};
-template <>
-struct number_traits<unsigned int> {
-    static constexpr const char* SUFFIX = "U";
-    static constexpr const char* FORMAT = "%u";
-};
-template <>
-struct number_traits<long> {
-    static constexpr const char* SUFFIX = "L";
-    static constexpr const char* FORMAT = "%ld";
-};
-template <>
-struct number_traits<unsigned long> {
-    static constexpr const char* SUFFIX = "UL";
-    static constexpr const char* FORMAT = "%lu";
-};
-template <>
-struct number_traits<long long> {
-    static constexpr const char* SUFFIX = "LL";
-    static constexpr const char* FORMAT = "%lld";
-};
-template <>
-struct number_traits<unsigned long long> {
-    static constexpr const char* SUFFIX = "ULL";
-    static constexpr const char* FORMAT = "%llu";
-};
-template <>
-struct number_traits<float> {
-    static constexpr const char* SUFFIX = ".0";
-    static constexpr const char* FORMAT = "%g";
-};
-template <>
-struct number_traits<double> {
-    static constexpr const char* SUFFIX = ".0";
-    static constexpr const char* FORMAT = "%lg";
-};
+TAL_CHECK_CAST_TYPE_NAME(long double, "long double")
+TAL_CHECK_CAST_TYPE_NAME(const char*, "const char*")
+
+#undef TAL_CHECK_CAST_NUMBER
+#undef TAL_CHECK_CAST_TYPE_NAME
 
 template <typename T, typename = void>
 struct is_number : std::false_type {
