@@ -161,6 +161,21 @@ static_assert(var_traits<int>::MASK == (IVar::IS_NUMBER | IVar::IS_SIGNED | IVar
 static_assert(var_traits<double>::MASK == (IVar::IS_NUMBER | IVar::IS_FLOATING | IVar::IS_EIGHT_BYTE),
               "number masks are built from the kind bits");
 
+// The eleven scalar conversions, declared by every kind that defines them
+// all (the kind's source gives their meaning).
+#define TAL_VAR_SCALAR_CONVERSIONS_OVERRIDE        \
+    bool to_bool() const override;                 \
+    signed char to_int8() const override;          \
+    unsigned char to_uint8() const override;       \
+    short to_int16() const override;               \
+    unsigned short to_uint16() const override;     \
+    int to_int32() const override;                 \
+    unsigned int to_uint32() const override;       \
+    long long to_int64() const override;           \
+    unsigned long long to_uint64() const override; \
+    float to_float() const override;               \
+    double to_double() const override;
+
 }  // namespace var
 }  // namespace tal
 

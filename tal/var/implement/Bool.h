@@ -33,17 +33,7 @@ public:
 
     bool is_bool() const override;
 
-    bool to_bool() const override;
-    signed char to_int8() const override;
-    unsigned char to_uint8() const override;
-    short to_int16() const override;
-    unsigned short to_uint16() const override;
-    int to_int32() const override;
-    unsigned int to_uint32() const override;
-    long long to_int64() const override;
-    unsigned long long to_uint64() const override;
-    float to_float() const override;
-    double to_double() const override;
+    TAL_VAR_SCALAR_CONVERSIONS_OVERRIDE
 
     Bool& operator=(bool val) override;
     Bool& operator=(int val) override;

@@ -69,18 +69,8 @@ public:
     bool is_float() const override;
     bool is_double() const override;
 
-    // Not zero: a NaN is true, -0.0 false.
-    bool to_bool() const override;
-    signed char to_int8() const override;
-    unsigned char to_uint8() const override;
-    short to_int16() const override;
-    unsigned short to_uint16() const override;
-    int to_int32() const override;
-    unsigned int to_uint32() const override;
-    long long to_int64() const override;
-    unsigned long long to_uint64() const override;
-    float to_float() const override;
-    double to_double() const override;
+    // to_bool(): not zero, so a NaN is true and -0.0 false.
+    TAL_VAR_SCALAR_CONVERSIONS_OVERRIDE
 
     // 0 or 1.
     Number& operator=(bool value_) override;
