@@ -191,9 +191,14 @@ IVar& IVar::operator()(IVar& self, IVar& params, tal::ResourcePool&)
     TAL_VAR_REFUSE("] self[", self_dump, "] params[", params_dump, "]");
 }
 
-void rethrow_assign_failure(tal::Exception& e, const char* function, const IVar& source)
+void decorate_assign_failure(tal::Exception& e, const char* function, const IVar& source)
 {
     e << "{" << function << "(" << source.dump(0) << ")}";
+}
+
+void rethrow_assign_failure(tal::Exception& e, const char* function, const IVar& source)
+{
+    decorate_assign_failure(e, function, source);
     throw;
 }
 

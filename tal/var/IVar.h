@@ -150,10 +150,11 @@ public:
 };
 
 // For a failed assignment from another value: appends "{", the assigning
-// function's text, "(", source.dump(0) and ")}" to e, the exception being
-// handled, and rethrows it as the same object, so its class, level, throw
-// site and stack trace stay those of the first throw. Call only from inside
-// a catch handler.
+// function's text, "(", source.dump(0) and ")}" to e.
+void decorate_assign_failure(tal::Exception& e, const char* function, const IVar& source);
+// Decorates e, the exception being handled, and rethrows it as the same
+// object, so its class, level, throw site and stack trace stay those of the
+// first throw. Call only from inside a catch handler.
 [[noreturn]] void rethrow_assign_failure(tal::Exception& e, const char* function, const IVar& source);
 
 static_assert(var_traits<int>::MASK == (IVar::IS_NUMBER | IVar::IS_SIGNED | IVar::IS_FOUR_BYTE),

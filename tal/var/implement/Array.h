@@ -395,7 +395,7 @@ private:
     [[noreturn]] static void _s_throw_decorated(E& e, const ExceptionArg& site, const IVar* source)
     {
         if (source) {
-            e << "{" << site._function << "(" << source->dump(0) << ")}";
+            decorate_assign_failure(e, site._function, *source);
         }
         throw e;
     }
