@@ -165,21 +165,33 @@ int walk_into_dict(const tarvo_item_t* item, tarvo_t* child, PyObject* dict) {
   return PyTarvo_PackToDict(prefix, child, dict);
 }
 
+int fill_list(tarvo_t* pack, PyObject* list);
+
 int walk_into_list(const tarvo_item_t*, tarvo_t* child, PyObject* list) {
-  return PyTarvo_PackToList(child, list);
+  return fill_list(child, list);
 }
 
 // How a nested container is read: objects and arrays differ only here.
 struct NestedBuild {
   const char* opener;  // name of the open in its failure message
   int (*open)(const tarvo_item_t* item, tarvo_t** child);
-  PyObject* (*make)(void);
+  PyObject* (*make)(tarvo_t* child);
   int (*walk)(const tarvo_item_t* item, tarvo_t* child, PyObject* container);
 };
 
-PyObject* new_list(void) { return PyList_New(0); }
+PyObject* new_dict(tarvo_t*) { return PyDict_New(); }
 
-const NestedBuild kBuildObject = {"get_pack_form_item", tarvo_get_pack_from_item, PyDict_New,
+// A list is made with as many empty slots as the array counts items, up to
+// this many, so that a lying count costs no more than that; the walk fills
+// them and appends the rest.
+const int kListSlots = 256;
+
+PyObject* new_list(tarvo_t* child) {
+  const int count = tarvo_get_item_count(child);
+  return PyList_New(std::min(std::max(count, 0), kListSlots));
+}
+
+const NestedBuild kBuildObject = {"get_pack_form_item", tarvo_get_pack_from_item, new_dict,
                                   walk_into_dict};
 const NestedBuild kBuildArray = {"get_array_form_item", tarvo_get_array_from_item, new_list,
                                  walk_into_list};
@@ -191,19 +203,17 @@ PyObject* build_nested(const NestedBuild& how, const tarvo_item_t* item) {
   tarvo_t* child = NULL;
   int err = 0;
   if (PyTarvo_EnterDescent(" while parsing a nested container") != 0) return NULL;
-  container = how.make();
-  if (container == NULL) goto done;
   err = how.open(item, &child);
   if (err != 0) {
     PYTARVO_RAISE("%s: %s fail, err[%s]", kToObject, how.opener, tarvo_perror(err));
     goto done;
   }
-  err = how.walk(item, child, container);
-  tarvo_finish(child);
-  if (err == 0) {
+  container = how.make(child);
+  if (container != NULL && how.walk(item, child, container) == 0) {
     result = container;
     container = NULL;
   }
+  tarvo_finish(child);
 done:
   Py_XDECREF(container);
   PyTarvo_LeaveDescent();
@@ -585,8 +595,10 @@ int step_item(tarvo_t* pack, tarvo_item_t* current, int position, int count) {
 }
 
 // Places every item of pack into container (a dict or a list); exactly as
-// many items as the pack counts must be present. 0, or -1 with an exception set.
-int walk_items(tarvo_t* pack, PyObject* container, const char* prefix) {
+// many items as the pack counts must be present. The first empty_slots
+// items go into a list's empty slots, which never outnumber the count.
+// 0, or -1 with an exception set.
+int walk_items(tarvo_t* pack, PyObject* container, const char* prefix, Py_ssize_t empty_slots) {
   tarvo_item_t item;
   const int count = tarvo_get_item_count(pack);
   if (count < 0) {
@@ -597,8 +609,20 @@ int walk_items(tarvo_t* pack, PyObject* container, const char* prefix) {
   for (int position = 1;; ++position) {
     int r = step_item(pack, &item, position, count);
     if (r == kEndOfItems) return 0;
-    if (r != 0 || place_item(container, &item, prefix) != 0) return -1;
+    if (r != 0) return -1;
+    if (position <= empty_slots) {
+      PyObject* tuple = _PyTarvo_PackItemToObject(&item);
+      if (tuple == NULL) return -1;
+      PyList_SET_ITEM(container, position - 1, tuple);
+    } else if (place_item(container, &item, prefix) != 0) {
+      return -1;
+    }
   }
+}
+
+// Fills a list that new_list made: its slots are all empty.
+int fill_list(tarvo_t* pack, PyObject* list) {
+  return walk_items(pack, list, NULL, PyList_GET_SIZE(list));
 }
 
 }  // namespace
@@ -651,7 +675,7 @@ int PyTarvo_PackToDict(const char* prefix, tarvo_t* pack, PyObject* dict) {
     PYTARVO_RAISE("Invalid(null) args for %s", "PyTarvo_PackToDict");
     return -1;
   }
-  return walk_items(pack, dict, prefix);
+  return walk_items(pack, dict, prefix, 0);
 }
 
 int PyTarvo_PackToList(tarvo_t* pack, PyObject* list) {
@@ -659,7 +683,7 @@ int PyTarvo_PackToList(tarvo_t* pack, PyObject* list) {
     PYTARVO_RAISE("Invalid(null) args for %s", "PyTarvo_PackToList");
     return -1;
   }
-  return walk_items(pack, list, NULL);
+  return walk_items(pack, list, NULL, 0);
 }
 
 // ---- object checks ------------------------------------------------------------
