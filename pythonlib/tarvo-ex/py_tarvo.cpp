@@ -498,9 +498,12 @@ PyObject* _PyTarvo_PackItemToObject(const tarvo_item_t* item) {
 const size_t kKeySlots = 256;
 PyObject* gKeys[kKeySlots];
 
-// New reference to a str of the length bytes at text, or NULL.
-PyObject* key_object(const char* text, size_t length) {
-  const uint32_t h = tarvo::name_hash(tarvo::NAME_HASH_START, text, length);
+// New reference to a str of the text at text (up to its NUL), or NULL. One
+// pass over the text gives both its length and its slot.
+PyObject* key_object(const char* text) {
+  uint32_t h = tarvo::NAME_HASH_START;
+  size_t length = 0;
+  for (; text[length] != '\0'; ++length) h = tarvo::name_hash(h, text + length, 1);
   PyObject*& slot = gKeys[(h ^ (h >> 16)) % kKeySlots];
   if (slot == NULL || static_cast<size_t>(PyString_GET_SIZE(slot)) != length ||
       memcmp(PyString_AS_STRING(slot), text, length) != 0) {
@@ -516,7 +519,7 @@ PyObject* key_object(const char* text, size_t length) {
 // Stores value (borrowed) in dict under the key of text. 0, or -1 with the
 // exception set.
 int set_item_text(PyObject* dict, const char* text, PyObject* value) {
-  PyObject* key = key_object(text, strlen(text));
+  PyObject* key = key_object(text);
   int rc = -1;
   if (key == NULL) return -1;
   rc = PyDict_SetItem(dict, key, value);

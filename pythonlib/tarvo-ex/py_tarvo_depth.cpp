@@ -16,16 +16,19 @@ namespace {
 const uintptr_t kStackMargin = 64 * 1024;
 
 // Bounds of the calling thread's stack, both 0 when unknown. Looked up once
-// per thread: for the main thread the lookup reads the process maps.
+// per thread (for the main thread the lookup reads the process maps) and
+// kept in one thread-local record, so that a descent reads it once.
 struct StackBounds {
   uintptr_t low;
   uintptr_t high;
+  bool known;
 };
 
-StackBounds thread_stack() {
-  thread_local bool known = false;
-  thread_local StackBounds bounds = {0, 0};
-  if (!known) {
+thread_local StackBounds tStack = {0, 0, false};
+
+const StackBounds& thread_stack() {
+  StackBounds& bounds = tStack;
+  if (!bounds.known) {
     pthread_attr_t attr;
     void* low = NULL;
     size_t size = 0;
@@ -36,7 +39,7 @@ StackBounds thread_stack() {
       }
       pthread_attr_destroy(&attr);
     }
-    known = true;
+    bounds.known = true;
   }
   return bounds;
 }
@@ -48,7 +51,7 @@ int PyTarvo_EnterDescent(const char* where) {
   // A frame outside the thread's own stack (a coroutine's stack) is left to
   // the recursion limit alone.
   const uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
-  const StackBounds stack = thread_stack();
+  const StackBounds& stack = thread_stack();
   if (here > stack.low && here <= stack.high && here - stack.low < kStackMargin) {
     PyErr_Format(PyExc_RuntimeError, "maximum recursion depth exceeded%s", where);
     return -1;
