@@ -272,9 +272,29 @@ constexpr size_t word_length(const char* word) {
   return n;
 }
 
+constexpr uint64_t le32_at(const char* p) {
+  return static_cast<uint64_t>(static_cast<unsigned char>(p[0])) |
+         static_cast<uint64_t>(static_cast<unsigned char>(p[1])) << 8 |
+         static_cast<uint64_t>(static_cast<unsigned char>(p[2])) << 16 |
+         static_cast<uint64_t>(static_cast<unsigned char>(p[3])) << 24;
+}
+
+// The bytes of a word of n (1 to 8) bytes as one number: its first and last
+// four, which overlap below eight, or below four the bytes at 0, n / 2 and
+// n - 1. Every byte is in it, so with n it tells any two words apart, and a
+// word is matched in one compare instead of a loop over its bytes.
+constexpr uint64_t word_key(const char* p, size_t n) {
+  return n >= 4 ? le32_at(p) | le32_at(p + n - 4) << 32
+                : static_cast<uint64_t>(static_cast<unsigned char>(p[0])) |
+                      static_cast<uint64_t>(static_cast<unsigned char>(p[n / 2])) << 8 |
+                      static_cast<uint64_t>(static_cast<unsigned char>(p[n - 1])) << 16;
+}
+constexpr size_t kMaxKeyedWord = 8;
+
 struct TypeRow {
   const char* word;  // type word in lower case, compared without regard to case
   size_t length;     // of word
+  uint64_t key;      // word_key of word
   int code;          // plain type code
   PutFn put;
   BuildFn build;
@@ -283,6 +303,7 @@ struct TypeRow {
   constexpr TypeRow(const char* w, int c, PutFn p, BuildFn b)
       : word(w),
         length(word_length(w)),
+        key(word_key(w, word_length(w))),
         code(c),
         put(p),
         build(b),
@@ -351,16 +372,16 @@ constexpr bool lower_case_words() {
 constexpr WordSlots kWordSlotTable = make_word_slots();
 static_assert(kWordSlotTable.placed == kRowCount, "every type word needs a slot of its own");
 static_assert(lower_case_words(), "type words are written in lower-case letters and digits");
+constexpr bool keyed_words() {
+  for (const TypeRow& row : kTypeRows)
+    if (row.length == 0 || row.length > kMaxKeyedWord) return false;
+  return true;
+}
+static_assert(keyed_words(), "a type word's key holds all its bytes");
 
 const TypeRow* row_in_slot(size_t slot) {
   const unsigned index = kWordSlotTable.row[slot];
   return index == 0 ? NULL : &kTypeRows[index - 1];
-}
-
-bool same_bytes(const char* a, const char* b, size_t n) {
-  for (size_t i = 0; i < n; ++i)
-    if (a[i] != b[i]) return false;
-  return true;
 }
 
 // The row of a type word of length bytes, or NULL; a word holding a NUL
@@ -373,7 +394,7 @@ const TypeRow* row_by_word(const char* word, size_t length) {
   const unsigned char first = static_cast<unsigned char>(word[0]);
   const unsigned char last = static_cast<unsigned char>(word[length - 1]);
   const TypeRow* row = row_in_slot(word_slot(length, first, last));
-  if (row != NULL && row->length == length && same_bytes(row->word, word, length)) return row;
+  if (row != NULL && row->length == length && row->key == word_key(word, length)) return row;
   row = row_in_slot(word_slot(length, static_cast<unsigned char>(tolower(first)),
                               static_cast<unsigned char>(tolower(last))));
   return row != NULL && row->length == length && strcasecmp(row->word, word) == 0 ? row : NULL;
