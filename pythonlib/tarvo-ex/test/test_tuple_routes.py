@@ -89,6 +89,12 @@ class SameRefusalsTest(TarvoCase):
                 (("\xc9NT32", 5), ("tarvo.error", unknown % "\xc9NT32")),
                 (("int32x", 5), ("tarvo.error", unknown % "int32x")),
                 ((Word("doubles"), 5), ("tarvo.error", unknown % "doubles")),
+                # a row's length, first and last letters, another letter between
+                (("inx32", 5), ("tarvo.error", unknown % "inx32")),
+                (("doubme", 5), ("tarvo.error", unknown % "doubme")),
+                (("dOuBmE", 5), ("tarvo.error", unknown % "dOuBmE")),
+                (("nine", 5), ("tarvo.error", unknown % "nine")),
+                (("oaj", 5), ("tarvo.error", unknown % "oaj")),
                 ((u"Pack", 1), ("tarvo.error", "%s: PCK not implemented" % TO_PACK))):
             kind, text = outcome(entry)
             self.assertEqual(kind, expected[0], entry)
