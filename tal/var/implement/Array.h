@@ -355,7 +355,13 @@ private:
                 if (idx >= _array.max_size()) {
                     throw std::length_error("tal::var::BasicArray: index beyond max_size()");
                 }
-                _array.resize(idx + 1);
+                // Appending one element, the usual growth, takes the
+                // sequence's inline path.
+                if (idx == _array.size()) {
+                    _array.emplace_back();
+                } else {
+                    _array.resize(idx + 1);
+                }
             },
             site, 0);
     }
