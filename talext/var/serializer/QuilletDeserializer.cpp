@@ -186,12 +186,12 @@ size_t QuilletDeserializer::try_deserialize(const void* buf, size_t max_size)
     }
     if (max_size < pack_size) return pack_size;
     const quillet::Iterator it = quillet::buffer::Reader::getIterator(buffer);
-    const container_builder_t container = _s_kind(it.getType()).container;
-    if (container == nullptr) {
-        _pres = &_deserialize_scalar(it);
+    const item_kind_t& kind = _s_kind(it.getType());
+    if (kind.container == nullptr) {
+        _pres = &_deserialize_scalar(kind.scalar, it);
     } else {
         quillet::buffer::Reader reader(buffer);
-        _pres = &(this->*container)(reader);
+        _pres = &(this->*kind.container)(reader);
     }
     return pack_size;
 }
@@ -203,16 +203,22 @@ int QuilletDeserializer::set_opt(int, const void*, size_t) { return -1; }
 IVar& QuilletDeserializer::_deserialize_value(const quillet::buffer::Reader& reader,
                                               const quillet::Iterator& it)
 {
-    const container_builder_t container = _s_kind(it.getType()).container;
-    if (container == nullptr) return _deserialize_scalar(it);
+    const item_kind_t& kind = _s_kind(it.getType());
+    if (kind.container == nullptr) return _deserialize_scalar(kind.scalar, it);
+    return _deserialize_child(kind.container, reader, it);
+}
+
+IVar& QuilletDeserializer::_deserialize_child(container_builder_t container,
+                                              const quillet::buffer::Reader& reader,
+                                              const quillet::Iterator& it)
+{
     // The child reader counts the nesting level and refuses one too deep.
     quillet::buffer::Reader child(reader, it);
     return (this->*container)(child);
 }
 
-IVar& QuilletDeserializer::_deserialize_scalar(const quillet::Iterator& it)
+IVar& QuilletDeserializer::_deserialize_scalar(scalar_builder_t scalar, const quillet::Iterator& it)
 {
-    const scalar_builder_t scalar = _s_kind(it.getType()).scalar;
     if (scalar == nullptr) {
         throw tal::BadArgumentException()
             << tal::ExceptionArg(DESERIALIZE_VALUE_FUNCTION, __FILE__, __LINE__) << "invalid tarvo item type "
