@@ -219,13 +219,13 @@ public:
     // The entry's Ref; a missing name is inserted bound to the shared null.
     IVar& operator[](const tal::string& name) override { return _find_or_insert(name); }
 
-    // f(key, value) for every entry in key order, without iterator objects;
-    // f must not add or remove entries of this dict.
+    // f(key, value) for every entry in key order, value the entry's Ref,
+    // without iterator objects; f must not add or remove entries of this dict.
     template <typename F>
     void for_each_entry(F f) const
     {
         for (const auto& entry : _dict) {
-            f(entry.first, static_cast<const IVar&>(entry.second));
+            f(entry.first, entry.second);
         }
     }
 

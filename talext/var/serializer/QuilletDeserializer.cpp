@@ -11,6 +11,7 @@
 #include "tal/var/implement/ShallowRaw.h"
 #include "tal/var/implement/ShallowString.h"
 #include "tal/var/implement/String.h"
+#include "tarvo_bits/little_endian.h"
 
 namespace tal {
 namespace var {
@@ -19,44 +20,13 @@ namespace {
 
 typedef QuilletDeserializer::copy_option_t copy_option_t;
 
-template <size_t N>
-struct unsigned_of;
-template <>
-struct unsigned_of<1> {
-    typedef uint8_t type;
-};
-template <>
-struct unsigned_of<2> {
-    typedef uint16_t type;
-};
-template <>
-struct unsigned_of<4> {
-    typedef uint32_t type;
-};
-template <>
-struct unsigned_of<8> {
-    typedef uint64_t type;
-};
-
-// The little-endian T at p, whatever its alignment and the host's order.
-template <typename T>
-T load_le(const char* p)
-{
-    typename unsigned_of<sizeof(T)>::type bits = 0;
-    for (size_t i = sizeof(T); i-- > 0;)
-        bits = static_cast<decltype(bits)>(bits << 8 | static_cast<unsigned char>(p[i]));
-    T value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
 // Scalar builders. The reader has checked the value bytes against the
 // buffer; for numbers their count is the width the type byte gives.
 template <uint8_t Type, typename T>
 IVar& build_number(tal::ResourcePool& rp, copy_option_t, const quillet::Iterator& it)
 {
     static_assert((Type & TARVOV2_FIXED_ITEM) == sizeof(T), "the type byte gives the number's width");
-    return rp.create<Number<T>>(load_le<T>(it.value()));
+    return rp.create<Number<T>>(tarvo::load_le<T>(it.value()));
 }
 
 IVar& build_bool(tal::ResourcePool& rp, copy_option_t, const quillet::Iterator& it)
@@ -245,11 +215,7 @@ IVar& QuilletDeserializer::_deserialize_array(quillet::buffer::Reader& reader)
 {
     Array& array = new_array(_rp);
     quillet::Iterator it;
-    // The reader delivers at most 2^31 items, so every index fits an int.
-    while (reader.next(it)) {
-        IVar& value = _deserialize_value(reader, it);
-        array[static_cast<int>(array.size())] = value;
-    }
+    for (size_t n = 0; reader.next(it); ++n) array.set(n, _deserialize_value(reader, it));
     return array;
 }
 
