@@ -64,6 +64,14 @@ const char* const DESERIALIZE_VALUE_FUNCTION =
     "tal::var::IVar& tal::var::QuilletDeserializer::_deserialize_value(const "
     "quillet::buffer::Reader&, const quillet::Iterator&)";
 
+// A type byte that maps to no value; out of line, so that the scalar path
+// stays small.
+[[noreturn]] __attribute__((noinline, cold)) void throw_bad_type(uint8_t type)
+{
+    throw tal::BadArgumentException() << tal::ExceptionArg(DESERIALIZE_VALUE_FUNCTION, __FILE__, __LINE__)
+                                      << "invalid tarvo item type " << static_cast<unsigned int>(type);
+}
+
 // An object-isoarray has at most this many columns.
 const uint32_t MAX_FIELDS = 128;
 
@@ -189,11 +197,7 @@ IVar& QuilletDeserializer::_deserialize_child(container_builder_t container,
 
 IVar& QuilletDeserializer::_deserialize_scalar(scalar_builder_t scalar, const quillet::Iterator& it)
 {
-    if (scalar == nullptr) {
-        throw tal::BadArgumentException()
-            << tal::ExceptionArg(DESERIALIZE_VALUE_FUNCTION, __FILE__, __LINE__) << "invalid tarvo item type "
-            << static_cast<unsigned int>(it.getType());
-    }
+    if (scalar == nullptr) throw_bad_type(it.getType());
     return scalar(_rp, _copy_opt, it);
 }
 
