@@ -347,7 +347,8 @@ private:
     // sequence refuses, by std::length_error.
     void _grow_past(size_t idx, const ExceptionArg& site)
     {
-        if (idx < _array.size()) {
+        const size_t n = _array.size();
+        if (idx < n) {
             return;
         }
         _guarded(
@@ -355,7 +356,13 @@ private:
                 if (idx >= _array.max_size()) {
                     throw std::length_error("tal::var::BasicArray: index beyond max_size()");
                 }
-                _array.resize(idx + 1);
+                // Appending one element, the usual growth, takes the
+                // sequence's inline path.
+                if (idx == n) {
+                    _array.emplace_back();
+                } else {
+                    _array.resize(idx + 1);
+                }
             },
             site, 0);
     }

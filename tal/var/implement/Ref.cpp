@@ -46,8 +46,6 @@ tal::string Ref::get_type() const
     return s;
 }
 
-unsigned short Ref::get_mask() const { return _p->get_mask() | IS_REF; }
-
 bool Ref::is_ref() const { return true; }
 
 IVar& Ref::ref() const { return *_p; }

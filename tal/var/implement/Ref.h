@@ -47,7 +47,8 @@ public:
     tal::string to_string() const override;
     // "tal::var::Ref(" + the referent's type + ")".
     tal::string get_type() const override;
-    unsigned short get_mask() const override;
+    // The referent's kind, marked as reached through a reference.
+    unsigned short get_mask() const override { return _p->get_mask() | IS_REF; }
     // The referent's clone, not a reference.
     IVar& clone(tal::ResourcePool& rp) const override;
     IVar& clone(tal::ResourcePool& rp, bool is_deep_copy) const override;

@@ -64,6 +64,19 @@ TEST_F(DictTest, KeysAreOrderedByUnsignedBytesWithEmbeddedNuls)
     EXPECT_EQ(std::string("|B|a|a\0|a\0x|a\0y|ab|b|\xff|", 23), keys_of(d));
 }
 
+TEST_F(DictTest, LongKeysOrderPastTheirFirstBytes)
+{
+    // Keys that first differ beyond their eighth byte, or only in length.
+    Dict& d = make();
+    for (const char* k : {"column_name_b", "column_name_\xff", "column_na", "column_name_a", "column_name_",
+                          "column_nb", "column_name_a\x80", "column_name_a\x7f"})
+        d.set(tal::string(k), t);
+    EXPECT_EQ(
+        "column_na|column_name_|column_name_a|column_name_a\x7f|column_name_a\x80|column_name_b|column_name_\xff|"
+        "column_nb|",
+        keys_of(d));
+}
+
 TEST_F(DictTest, GetNeverInsertsWhileTheSubscriptDoesAndSetRebinds)
 {
     Dict& d = make();

@@ -11,6 +11,7 @@
 #include "tal/var/implement/ShallowRaw.h"
 #include "tal/var/implement/ShallowString.h"
 #include "tal/var/implement/String.h"
+#include "tarvo_bits/little_endian.h"
 
 namespace tal {
 namespace var {
@@ -19,44 +20,13 @@ namespace {
 
 typedef QuilletDeserializer::copy_option_t copy_option_t;
 
-template <size_t N>
-struct unsigned_of;
-template <>
-struct unsigned_of<1> {
-    typedef uint8_t type;
-};
-template <>
-struct unsigned_of<2> {
-    typedef uint16_t type;
-};
-template <>
-struct unsigned_of<4> {
-    typedef uint32_t type;
-};
-template <>
-struct unsigned_of<8> {
-    typedef uint64_t type;
-};
-
-// The little-endian T at p, whatever its alignment and the host's order.
-template <typename T>
-T load_le(const char* p)
-{
-    typename unsigned_of<sizeof(T)>::type bits = 0;
-    for (size_t i = sizeof(T); i-- > 0;)
-        bits = static_cast<decltype(bits)>(bits << 8 | static_cast<unsigned char>(p[i]));
-    T value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
 // Scalar builders. The reader has checked the value bytes against the
 // buffer; for numbers their count is the width the type byte gives.
 template <uint8_t Type, typename T>
 IVar& build_number(tal::ResourcePool& rp, copy_option_t, const quillet::Iterator& it)
 {
     static_assert((Type & TARVOV2_FIXED_ITEM) == sizeof(T), "the type byte gives the number's width");
-    return rp.create<Number<T>>(load_le<T>(it.value()));
+    return rp.create<Number<T>>(tarvo::load_le<T>(it.value()));
 }
 
 IVar& build_bool(tal::ResourcePool& rp, copy_option_t, const quillet::Iterator& it)
@@ -93,6 +63,14 @@ Array& new_array(tal::ResourcePool& rp) { return rp.create<Array>(Array::allocat
 const char* const DESERIALIZE_VALUE_FUNCTION =
     "tal::var::IVar& tal::var::QuilletDeserializer::_deserialize_value(const "
     "quillet::buffer::Reader&, const quillet::Iterator&)";
+
+// A type byte that maps to no value; out of line, so that the scalar path
+// stays small.
+[[noreturn]] __attribute__((noinline, cold)) void throw_bad_type(uint8_t type)
+{
+    throw tal::BadArgumentException() << tal::ExceptionArg(DESERIALIZE_VALUE_FUNCTION, __FILE__, __LINE__)
+                                      << "invalid tarvo item type " << static_cast<unsigned int>(type);
+}
 
 // An object-isoarray has at most this many columns.
 const uint32_t MAX_FIELDS = 128;
@@ -186,12 +164,12 @@ size_t QuilletDeserializer::try_deserialize(const void* buf, size_t max_size)
     }
     if (max_size < pack_size) return pack_size;
     const quillet::Iterator it = quillet::buffer::Reader::getIterator(buffer);
-    const container_builder_t container = _s_kind(it.getType()).container;
-    if (container == nullptr) {
-        _pres = &_deserialize_scalar(it);
+    const item_kind_t& kind = _s_kind(it.getType());
+    if (kind.container == nullptr) {
+        _pres = &_deserialize_scalar(kind.scalar, it);
     } else {
         quillet::buffer::Reader reader(buffer);
-        _pres = &(this->*container)(reader);
+        _pres = &(this->*kind.container)(reader);
     }
     return pack_size;
 }
@@ -203,21 +181,23 @@ int QuilletDeserializer::set_opt(int, const void*, size_t) { return -1; }
 IVar& QuilletDeserializer::_deserialize_value(const quillet::buffer::Reader& reader,
                                               const quillet::Iterator& it)
 {
-    const container_builder_t container = _s_kind(it.getType()).container;
-    if (container == nullptr) return _deserialize_scalar(it);
+    const item_kind_t& kind = _s_kind(it.getType());
+    if (kind.container == nullptr) return _deserialize_scalar(kind.scalar, it);
+    return _deserialize_child(kind.container, reader, it);
+}
+
+IVar& QuilletDeserializer::_deserialize_child(container_builder_t container,
+                                              const quillet::buffer::Reader& reader,
+                                              const quillet::Iterator& it)
+{
     // The child reader counts the nesting level and refuses one too deep.
     quillet::buffer::Reader child(reader, it);
     return (this->*container)(child);
 }
 
-IVar& QuilletDeserializer::_deserialize_scalar(const quillet::Iterator& it)
+IVar& QuilletDeserializer::_deserialize_scalar(scalar_builder_t scalar, const quillet::Iterator& it)
 {
-    const scalar_builder_t scalar = _s_kind(it.getType()).scalar;
-    if (scalar == nullptr) {
-        throw tal::BadArgumentException()
-            << tal::ExceptionArg(DESERIALIZE_VALUE_FUNCTION, __FILE__, __LINE__) << "invalid tarvo item type "
-            << static_cast<unsigned int>(it.getType());
-    }
+    if (scalar == nullptr) throw_bad_type(it.getType());
     return scalar(_rp, _copy_opt, it);
 }
 
@@ -239,11 +219,7 @@ IVar& QuilletDeserializer::_deserialize_array(quillet::buffer::Reader& reader)
 {
     Array& array = new_array(_rp);
     quillet::Iterator it;
-    // The reader delivers at most 2^31 items, so every index fits an int.
-    while (reader.next(it)) {
-        IVar& value = _deserialize_value(reader, it);
-        array[static_cast<int>(array.size())] = value;
-    }
+    for (size_t n = 0; reader.next(it); ++n) array.set(n, _deserialize_value(reader, it));
     return array;
 }
 

@@ -71,8 +71,14 @@ private:
 
     // The item it that reader delivered.
     IVar& _deserialize_value(const quillet::buffer::Reader& reader, const quillet::Iterator& it);
-    // A scalar item, which needs no reader.
-    IVar& _deserialize_scalar(const quillet::Iterator& it);
+    // A container item, read by a child reader. Kept out of line: the
+    // child reader's frame would otherwise burden every scalar.
+    __attribute__((noinline)) IVar& _deserialize_child(container_builder_t container,
+                                                       const quillet::buffer::Reader& reader,
+                                                       const quillet::Iterator& it);
+    // A scalar item built by scalar, which needs no reader; a type byte
+    // without a builder (scalar null) is refused.
+    IVar& _deserialize_scalar(scalar_builder_t scalar, const quillet::Iterator& it);
     IVar& _deserialize_dict(quillet::buffer::Reader& reader);
     IVar& _deserialize_array(quillet::buffer::Reader& reader);
     IVar& _deserialize_objectisoarray(quillet::buffer::Reader& reader);

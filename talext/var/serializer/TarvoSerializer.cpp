@@ -117,42 +117,49 @@ int TarvoSerializer::set_opt(int optname, const void* optval, size_t optlen)
     return 0;
 }
 
-void TarvoSerializer::_dispatch(tarvo_t* pack, const char* key, const IVar& value)
+void TarvoSerializer::_dispatch(tarvo_t* pack, const char* key, const IVar& value, mask_t m)
 {
-    const mask_t m = value.get_mask();
     const handler_t handler = (m & IVar::IS_NUMBER) ? _s_subtype_map[(m >> 8) & 0xFF] : _s_type_map[m & 0xFF];
     (this->*handler)(pack, key, value);
 }
 
-void TarvoSerializer::_serialize_member(tarvo_t* pack, const tal::string& name, const IVar& value)
+void TarvoSerializer::_serialize_member(tarvo_t* pack, const tal::string& name, const IVar& value, mask_t m)
 {
     const char* key = name.c_str();
     if (key == NULL || key[0] == '\0')
         throw TarvoSerializerException() << TAL_EXCEPTION_ARG << "tarvo key cann't be empty";
-    _dispatch(pack, key, value);
+    _dispatch(pack, key, value, m);
 }
 
 void TarvoSerializer::_serialize_dict(const IVar& var, tarvo_t* pack)
 {
     DepthGuard level(*this);
     // The system's own dicts (the members of a tree are Refs to them) are
-    // walked over their entries: no iterator objects to allocate per level.
+    // walked over their entries: no iterator objects to allocate per level,
+    // and each entry's kind asked of its referent directly.
     const IVar& target = typeid(var) == typeid(Ref) ? static_cast<const Ref&>(var).ref() : var;
     if (typeid(target) == typeid(Dict)) {
-        static_cast<const Dict&>(target).for_each_entry(
-            [&](const tal::string& name, const IVar& value) { _serialize_member(pack, name, value); });
+        static_cast<const Dict&>(target).for_each_entry([&](const tal::string& name, const Ref& value) {
+            _serialize_member(pack, name, value, value.Ref::get_mask());
+        });
         return;
     }
     DictConstIterator it = var.dict_begin();
     DictConstIterator end = var.dict_end();
-    for (; it != end; ++it) _serialize_member(pack, it->key(), it->value());
+    for (; it != end; ++it) {
+        const IVar& value = it->value();
+        _serialize_member(pack, it->key(), value, value.get_mask());
+    }
 }
 
 void TarvoSerializer::_serialize_array(const IVar& var, tarvo_t* pack)
 {
     DepthGuard level(*this);
     const size_t n = var.size();
-    for (size_t i = 0; i < n; ++i) _dispatch(pack, NULL, var.get(i));
+    for (size_t i = 0; i < n; ++i) {
+        const IVar& value = var.get(i);
+        _dispatch(pack, NULL, value, value.get_mask());
+    }
 }
 
 void TarvoSerializer::_check_put(int r, const ExceptionArg& site, const char* text) const
@@ -174,15 +181,17 @@ void TarvoSerializer::serialize_unknown(tarvo_t*, const char*, const IVar&) {}
 
 void TarvoSerializer::serialize_null(tarvo_t* pack, const char* key, const IVar&)
 {
-    _check_put(tarvo_put_null(pack, key), TAL_EXCEPTION_ARG, "pack put object failed: ");
+    const int r = tarvo_put_null(pack, key);
+    if (r != 0) _check_put(r, TAL_EXCEPTION_ARG, "pack put object failed: ");
 }
 
 // The handlers that convert the value with one operation and put it with
-// one function; a refused put reads "<put function>() failed: <error text>".
-#define TAL_VAR_SCALAR_HANDLER(handler, put, convert)                                       \
-    void TarvoSerializer::handler(tarvo_t* pack, const char* key, const IVar& value)        \
-    {                                                                                       \
-        _check_put(put(pack, key, value.convert()), TAL_EXCEPTION_ARG, #put "() failed: "); \
+// one function (the site of a refusal is formed only then); a refused put reads "<put function>() failed: <error text>".
+#define TAL_VAR_SCALAR_HANDLER(handler, put, convert)                                \
+    void TarvoSerializer::handler(tarvo_t* pack, const char* key, const IVar& value) \
+    {                                                                                \
+        const int r = put(pack, key, value.convert());                               \
+        if (r != 0) _check_put(r, TAL_EXCEPTION_ARG, #put "() failed: ");            \
     }
 TAL_VAR_SCALAR_HANDLER(serialize_bool, tarvo_put_bool, to_bool)
 TAL_VAR_SCALAR_HANDLER(serialize_string, tarvo_put_str, c_str)  // up to the first NUL
@@ -201,7 +210,7 @@ void TarvoSerializer::serialize_raw(tarvo_t* pack, const char* key, const IVar& 
     const int r = raw.length > UINT_MAX
                       ? TARVO_ERR_NO_SPACE
                       : tarvo_put_raw(pack, key, raw.data, static_cast<unsigned int>(raw.length));
-    _check_put(r, TAL_EXCEPTION_ARG, "tarvo_put_raw() failed: ");
+    if (r != 0) _check_put(r, TAL_EXCEPTION_ARG, "tarvo_put_raw() failed: ");
 }
 
 void TarvoSerializer::serialize_array(tarvo_t* pack, const char* key, const IVar& value)

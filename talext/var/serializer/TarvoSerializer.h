@@ -79,10 +79,10 @@ private:
         mask_t unset_mask;
     };
 
-    // The handler of value's kind, called on this object.
-    void _dispatch(tarvo_t* pack, const char* key, const IVar& value);
-    // One member of a dict: its name must not be empty.
-    void _serialize_member(tarvo_t* pack, const tal::string& name, const IVar& value);
+    // The handler of value's kind m (value.get_mask()), called on this object.
+    void _dispatch(tarvo_t* pack, const char* key, const IVar& value, mask_t m);
+    // One member of a dict, of kind m: its name must not be empty.
+    void _serialize_member(tarvo_t* pack, const tal::string& name, const IVar& value, mask_t m);
     void _serialize_dict(const IVar& var, tarvo_t* pack);
     void _serialize_array(const IVar& var, tarvo_t* pack);
     // The result r of a scalar put: nothing when 0, else the handler's text
