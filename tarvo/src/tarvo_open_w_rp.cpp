@@ -10,78 +10,24 @@ namespace tarvo {
 
 namespace {
 
-// Hands out pool blocks and takes given-back ones for later requests of the
-// same size class, so that a walk opening one child per row does not take a
-// fresh pool block per row. Blocks live on a stack in the order they were
-// handed out; a block given back is only marked, and becomes reusable once
-// every block above it is back too (as in the temp area), so a handle whose
-// parent was finished first still finds the parent's fields intact. Nothing
-// goes back to the pool before the pool itself releases it.
 class PoolAllocator final : public Allocator {
 public:
-    explicit PoolAllocator(tal::ResourcePool& pool) noexcept : _pool(pool), _top(nullptr), _free() {}
+    explicit PoolAllocator(tal::ResourcePool& pool) noexcept : _pool(pool) {}
 
     // The pool reports exhaustion by throwing; the pack interface never does.
     void* allocate(size_t bytes) noexcept override
     {
-        const unsigned cls = size_class(bytes);
-        Header* h = cls < CLASSES ? _free[cls] : nullptr;
-        if (h != nullptr) {
-            _free[cls] = h->link;
-        } else {
-            const size_t room = cls < CLASSES ? MIN_BLOCK << cls : bytes;
-            if (room > std::numeric_limits<size_t>::max() - sizeof(Header)) return nullptr;
-            try {
-                h = static_cast<Header*>(_pool.create_raw(sizeof(Header) + room));
-            } catch (...) {
-                return nullptr;
-            }
-            h->cls = cls;
-        }
-        h->given_back = false;
-        h->link = _top;
-        _top = h;
-        return h + 1;
-    }
-    void release(void* block) noexcept override
-    {
-        static_cast<Header*>(block)[-1].given_back = true;
-        while (_top != nullptr && _top->given_back) {
-            Header* h = _top;
-            _top = h->link;
-            // A block too large for any class stays with the pool unused.
-            if (h->cls < CLASSES) {
-                h->link = _free[h->cls];
-                _free[h->cls] = h;
-            }
+        try {
+            return _pool.create_raw(bytes);
+        } catch (...) {
+            return nullptr;
         }
     }
+    void release(void*) noexcept override {}
     size_t available() const noexcept override { return std::numeric_limits<size_t>::max(); }
 
 private:
-    // In front of every block: the block below it on the stack while handed
-    // out, the next reusable block of its class once back.
-    struct Header {
-        Header* link;
-        unsigned cls;
-        bool given_back;
-    };
-    static_assert(sizeof(Header) % TEMP_ALIGN == 0, "blocks after a header keep its alignment");
-    // Classes of MIN_BLOCK << c bytes; larger requests get blocks of their
-    // exact size, never reused.
-    static constexpr size_t MIN_BLOCK = 16;
-    static constexpr unsigned CLASSES = 9;
-
-    static unsigned size_class(size_t bytes) noexcept
-    {
-        unsigned c = 0;
-        while (c < CLASSES && (MIN_BLOCK << c) < bytes) ++c;
-        return c;
-    }
-
     tal::ResourcePool& _pool;
-    Header* _top;
-    Header* _free[CLASSES];
 };
 
 }  // namespace

@@ -371,13 +371,24 @@ private:
 
     int _compare(const _CharT* s, size_t n) const
     {
+        typedef std::char_traits<_CharT> traits;
         const size_t m = _length < n ? _length : n;
-        const int r = std::char_traits<_CharT>::compare(_dataplus._str, s, m);
+        // Keys of one record mostly differ early: the first characters are
+        // compared here, the rest by the library.
+        const size_t head = m < _S_INLINE_COMPARE ? m : _S_INLINE_COMPARE;
+        for (size_t i = 0; i < head; ++i) {
+            if (!traits::eq(_dataplus._str[i], s[i])) {
+                return traits::lt(_dataplus._str[i], s[i]) ? -1 : 1;
+            }
+        }
+        const int r = traits::compare(_dataplus._str + head, s + head, m - head);
         if (r != 0) {
             return r < 0 ? -1 : 1;
         }
         return _length == n ? 0 : _length < n ? -1 : 1;
     }
+
+    static const size_t _S_INLINE_COMPARE = 8;
 
     // Copies n characters that may overlap the destination.
     static void _s_copy(_CharT* dst, const _CharT* src, size_t n)

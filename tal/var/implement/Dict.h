@@ -1,7 +1,6 @@
 #ifndef TAL_VAR_IMPLEMENT_DICT_H
 #define TAL_VAR_IMPLEMENT_DICT_H
 
-#include <cstring>
 #include <functional>
 #include <map>
 #include <tuple>
@@ -18,40 +17,22 @@
 namespace tal {
 namespace var {
 
-// The order of tal::string's operator<: unsigned bytes, the shorter first on
-// a common prefix. Keys of a record mostly differ within their first bytes,
-// which are compared here without a library call.
-struct DictKeyLess {
-    bool operator()(const tal::string& a, const tal::string& b) const
-    {
-        const size_t n = a.size() < b.size() ? a.size() : b.size();
-        const unsigned char* p = reinterpret_cast<const unsigned char*>(a.c_str());
-        const unsigned char* q = reinterpret_cast<const unsigned char*>(b.c_str());
-        const size_t head = n < INLINE_BYTES ? n : INLINE_BYTES;
-        for (size_t i = 0; i < head; ++i) {
-            if (p[i] != q[i]) return p[i] < q[i];
-        }
-        const int r = n > head ? std::memcmp(p + head, q + head, n - head) : 0;
-        return r != 0 ? r < 0 : a.size() < b.size();
-    }
-    static constexpr size_t INLINE_BYTES = 8;
-};
-
 // Ordered map from keys to element references, over an allocator template.
 // Keys compare as unsigned bytes, the shorter first on a common prefix; a NUL
 // inside a key is an ordinary byte. The map's own allocator is the entry
 // allocator rebound to the map's value type, on the same memory source.
 template <template <typename> class Alloc>
 class __StdMapAdapter
-    : public std::map<tal::string, Ref, DictKeyLess, Alloc<std::pair<const tal::string, Ref>>> {
+    : public std::map<tal::string, Ref, std::less<tal::string>, Alloc<std::pair<const tal::string, Ref>>> {
 public:
-    typedef std::map<tal::string, Ref, DictKeyLess, Alloc<std::pair<const tal::string, Ref>>> map_type;
+    typedef std::map<tal::string, Ref, std::less<tal::string>, Alloc<std::pair<const tal::string, Ref>>>
+        map_type;
     typedef Alloc<std::pair<tal::string, Ref>> entry_allocator_type;
 
     __StdMapAdapter() {}
     // Empty; nodes come from alloc's memory source (the heap without one).
     explicit __StdMapAdapter(const entry_allocator_type& alloc)
-        : map_type(DictKeyLess(), typename map_type::allocator_type(alloc))
+        : map_type(std::less<tal::string>(), typename map_type::allocator_type(alloc))
     {
     }
     // The same: an ordered map has no capacity, so the size is not used.
