@@ -262,13 +262,16 @@ int Protocol_v2::next_item(const tarvo_item_t* current, tarvo_item_t* next) cons
 int Protocol_v2::child_from_item(const tarvo_item_t* desc, int type, Tarvo** child) const noexcept
 {
     Bounds b;
-    uint32_t after;
-    int r = position_after(desc, b, after);
-    if (r != TARVO_OK) return r;
-    // Parse the stored item again rather than trust the descriptor's fields.
+    if (!bounds(b)) return TARVO_ERR_BAD_DATA;
+    // Only the descriptor's item position is used, and it must lie among
+    // this container's items: the stored item there is parsed again rather
+    // than trusting the descriptor's other fields.
+    const uintptr_t internal =
+        reinterpret_cast<uintptr_t>(desc->internal) - reinterpret_cast<uintptr_t>(_buf);
+    if (internal < b.content + v2::COUNT_SIZE || internal >= b.end) return TARVO_ERR_BAD_PARAM;
     Item item;
-    r = live_item(static_cast<uint32_t>(desc->internal - _buf), b.end, item);
-    if (r != TARVO_OK) return r == TARVO_ERR_NOT_FOUND ? TARVO_ERR_BAD_PARAM : r;
+    int r = live_item(static_cast<uint32_t>(internal), b.end, item);
+    if (r != TARVO_OK) return r;
     if (greverse_type_dict[item.type] != type) return TARVO_ERR_NOT_PERMITTED;
     // Handles over items read only: writes happen at the end of the pack.
     Protocol_v2* c = create<Protocol_v2>(*_allocator, *_allocator, _buf, _capacity, item.pos,
