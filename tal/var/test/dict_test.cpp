@@ -72,8 +72,8 @@ TEST_F(DictTest, LongKeysOrderPastTheirFirstBytes)
                           "column_nb", "column_name_a\x80", "column_name_a\x7f"})
         d.set(tal::string(k), t);
     EXPECT_EQ(
-        "column_na|column_name_|column_name_a|column_name_a\x7f|column_name_a\x80|column_name_b|column_name_\xff|"
-        "column_nb|",
+        "column_na|column_name_|column_name_a|column_name_a\x7f|column_name_a\x80|"
+        "column_name_b|column_name_\xff|column_nb|",
         keys_of(d));
 }
 

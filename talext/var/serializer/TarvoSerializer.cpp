@@ -186,7 +186,8 @@ void TarvoSerializer::serialize_null(tarvo_t* pack, const char* key, const IVar&
 }
 
 // The handlers that convert the value with one operation and put it with
-// one function (the site of a refusal is formed only then); a refused put reads "<put function>() failed: <error text>".
+// one function; a refused put reads "<put function>() failed: <error text>"
+// (its site is formed only then).
 #define TAL_VAR_SCALAR_HANDLER(handler, put, convert)                                \
     void TarvoSerializer::handler(tarvo_t* pack, const char* key, const IVar& value) \
     {                                                                                \
