@@ -66,8 +66,11 @@ class RoundTrip(object):
         self.assertEqual(round_trip(self.version, entries), entries)
 
     def test_list_order_is_kept(self):
-        items = [("int32", i) for i in range(20)] + [("str", "end")]
-        self.assertEqual(round_trip(self.version, {"l": ("arr", items)}), {"l": ("arr", items)})
+        # Lengths around the slots a list is made with before its items are read.
+        for n in (0, 1, 20, 255, 256, 257, 600):
+            items = [("int32", i) for i in range(n)] + [("str", "end")]
+            self.assertEqual(round_trip(self.version, {"l": ("arr", items)}, total=65536),
+                             {"l": ("arr", items)}, n)
 
     def test_deep_nesting(self):
         entries = {"leaf": ("int32", 1)}
