@@ -564,11 +564,16 @@ int _PyTarvo_AddObjectToContainer(PyObject* container, const char* key, const ch
   return 0;
 }
 
-// Converts one item and places it; 0 or -1.
-int place_item(PyObject* container, const tarvo_item_t* item, const char* prefix) {
+// Converts one item and places it: into the empty list slot slot when that
+// is not negative, else as _PyTarvo_AddObjectToContainer places it; 0 or -1.
+int place_item(PyObject* container, const tarvo_item_t* item, const char* prefix, Py_ssize_t slot) {
   PyObject* tuple = _PyTarvo_PackItemToObject(item);
   int rc = -1;
   if (tuple == NULL) return -1;
+  if (slot >= 0) {
+    PyList_SET_ITEM(container, slot, tuple);
+    return 0;
+  }
   rc = _PyTarvo_AddObjectToContainer(container, item->key, prefix, tuple);
   Py_DECREF(tuple);
   return rc == 0 ? 0 : -1;
@@ -633,14 +638,8 @@ int walk_items(tarvo_t* pack, PyObject* container, const char* prefix, Py_ssize_
   for (int position = 1;; ++position) {
     int r = step_item(pack, &item, position, count);
     if (r == kEndOfItems) return 0;
-    if (r != 0) return -1;
-    if (position <= empty_slots) {
-      PyObject* tuple = _PyTarvo_PackItemToObject(&item);
-      if (tuple == NULL) return -1;
-      PyList_SET_ITEM(container, position - 1, tuple);
-    } else if (place_item(container, &item, prefix) != 0) {
-      return -1;
-    }
+    const Py_ssize_t slot = position <= empty_slots ? position - 1 : -1;
+    if (r != 0 || place_item(container, &item, prefix, slot) != 0) return -1;
   }
 }
 

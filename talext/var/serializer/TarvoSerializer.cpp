@@ -162,9 +162,9 @@ void TarvoSerializer::_serialize_array(const IVar& var, tarvo_t* pack)
     }
 }
 
-void TarvoSerializer::_check_put(int r, const ExceptionArg& site, const char* text) const
+void TarvoSerializer::_s_refuse_put(int r, const ExceptionArg& site, const char* text)
 {
-    if (r != 0 && _throw_on_tarvo_error) throw_refused(site, text, r);
+    throw_refused(site, text, r);
 }
 
 void TarvoSerializer::_serialize_child(tarvo_t* child, const ExceptionArg& site, const char* text,
@@ -181,18 +181,15 @@ void TarvoSerializer::serialize_unknown(tarvo_t*, const char*, const IVar&) {}
 
 void TarvoSerializer::serialize_null(tarvo_t* pack, const char* key, const IVar&)
 {
-    const int r = tarvo_put_null(pack, key);
-    if (r != 0) _check_put(r, TAL_EXCEPTION_ARG, "pack put object failed: ");
+    _check_put(tarvo_put_null(pack, key), TAL_EXCEPTION_ARG, "pack put object failed: ");
 }
 
 // The handlers that convert the value with one operation and put it with
-// one function; a refused put reads "<put function>() failed: <error text>"
-// (its site is formed only then).
-#define TAL_VAR_SCALAR_HANDLER(handler, put, convert)                                \
-    void TarvoSerializer::handler(tarvo_t* pack, const char* key, const IVar& value) \
-    {                                                                                \
-        const int r = put(pack, key, value.convert());                               \
-        if (r != 0) _check_put(r, TAL_EXCEPTION_ARG, #put "() failed: ");            \
+// one function; a refused put reads "<put function>() failed: <error text>".
+#define TAL_VAR_SCALAR_HANDLER(handler, put, convert)                                       \
+    void TarvoSerializer::handler(tarvo_t* pack, const char* key, const IVar& value)        \
+    {                                                                                       \
+        _check_put(put(pack, key, value.convert()), TAL_EXCEPTION_ARG, #put "() failed: "); \
     }
 TAL_VAR_SCALAR_HANDLER(serialize_bool, tarvo_put_bool, to_bool)
 TAL_VAR_SCALAR_HANDLER(serialize_string, tarvo_put_str, c_str)  // up to the first NUL
@@ -211,7 +208,7 @@ void TarvoSerializer::serialize_raw(tarvo_t* pack, const char* key, const IVar& 
     const int r = raw.length > UINT_MAX
                       ? TARVO_ERR_NO_SPACE
                       : tarvo_put_raw(pack, key, raw.data, static_cast<unsigned int>(raw.length));
-    if (r != 0) _check_put(r, TAL_EXCEPTION_ARG, "tarvo_put_raw() failed: ");
+    _check_put(r, TAL_EXCEPTION_ARG, "tarvo_put_raw() failed: ");
 }
 
 void TarvoSerializer::serialize_array(tarvo_t* pack, const char* key, const IVar& value)

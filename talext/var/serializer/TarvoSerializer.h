@@ -87,7 +87,12 @@ private:
     void _serialize_array(const IVar& var, tarvo_t* pack);
     // The result r of a scalar put: nothing when 0, else the handler's text
     // and tarvo_perror(r) thrown from site when _throw_on_tarvo_error is set.
-    void _check_put(int r, const ExceptionArg& site, const char* text) const;
+    // Inline: a put that succeeds costs its callers one test.
+    void _check_put(int r, const ExceptionArg& site, const char* text) const
+    {
+        if (r != 0 && _throw_on_tarvo_error) _s_refuse_put(r, site, text);
+    }
+    [[noreturn]] static void _s_refuse_put(int r, const ExceptionArg& site, const char* text);
     // The child container just put for a dict or array value (or its error
     // code, thrown from site): walks the value into it and gives the child
     // back, also when the walk throws.
